@@ -1,0 +1,70 @@
+// Buffer rendering: the tone with its glide, the repeating exponential sweep,
+// white and pink noise, the input pass-through and the mix into the host's
+// interleaved stereo samples.
+#pragma once
+
+#include <cstdint>
+
+#include "params.h"
+
+namespace kelvane {
+
+constexpr int kWorkBufferFrames = 5024;
+constexpr int32_t kSampleFormat32 = 4;   // any other format word means 16-bit
+
+// The engine's process-wide state. ProcessingMode and the sample rate are
+// written by host messages on the user-interface thread; the rest belongs to
+// the renderer on the audio thread.
+struct GeneratorState {
+    // tone
+    double tonePhase;
+    double toneIncrement;
+    float previousToneFrequency;
+    // sweep
+    float appliedSweepStart;
+    float appliedSweepStop;
+    float appliedSweepLength;
+    int32_t sweepRestart;
+    int32_t sweepPosition;
+    double sweepPhase;
+    double sweepIncrement;
+    // pink noise
+    int32_t pinkCounter;
+    int32_t pinkMask;
+    int32_t pinkRows[30];
+    int32_t pinkRunningSum;
+    float pinkScale;
+    // work buffers, kWorkBufferFrames samples each; null until the first start
+    float* toneBuffer;
+    float* sweepBuffer;
+    float* noiseBuffer;
+};
+
+struct EngineTables {
+    GeneratorState generator[kAssignmentCount];
+    uint32_t sampleRate;        // Hz, from FxInit and host message 13
+    int32_t processingMode;     // 1 while processing runs (host messages 2 and 3)
+    uint32_t pinkSeed;          // one pink sequence for the whole process
+};
+extern EngineTables g_engine;
+
+// Prepares an assignment's generators when processing starts: work buffers
+// (allocated at the first start, reused afterwards), tone, sweep and pink
+// memories. Returns false when the buffers cannot be allocated.
+bool StartGenerators(int assignment);
+
+// Frees every assignment's work buffers (host message 1).
+void ReleaseGenerators();
+
+// Replaces the host's buffer in place. bufferBytes is the byte length; the
+// format word selects 32-bit (4) or 16-bit samples. Renders nothing unless
+// processing runs and the assignment has work buffers.
+void RenderBuffer(int assignment, void* buffer, uint32_t bufferBytes, int32_t sampleFormat);
+
+// Pink generator: advances the process-wide seed and returns it, signed.
+int32_t NextRandom();
+
+// Fills the first `frames` samples of the assignment's noise buffer.
+void RenderNoise(int assignment, int frames);
+
+}  // namespace kelvane
