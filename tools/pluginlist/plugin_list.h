@@ -1,0 +1,66 @@
+// Plug-in list tool: the edit of the host's plug-in list file, kept free of
+// Windows headers so that it is built and tested natively. Tamrin.exe supplies
+// the file calls (ListFileCalls) and shows the outcome.
+#pragma once
+
+#include <string>
+
+namespace kelvane {
+
+// The host's list of native plug-in libraries, one name per line, looked up in
+// the current folder: Tamrin must be started in the host's folder.
+constexpr char kListFileName[] = "SAWStudioFX_Native.ini";
+// The unit that is searched for, appended and removed, line break included.
+constexpr char kPluginLine[] = "KelvaneFx.dll\r\n";
+// Found anywhere in the upper-cased command line, the program path included.
+constexpr char kRemoveSwitch[] = "-U";
+
+// True when the command line asks for removal. A null line asks for nothing.
+bool WantsRemoval(const char* commandLine);
+
+// The edits on the list's bytes. Matching is an exact, case-sensitive
+// substring search over all of the text, NUL bytes included.
+// Returns true when the text does not hold the line, so it must be appended
+// at the very end of the file, glued to a last line that has no line break.
+bool NeedsPluginLine(const std::string& text, const std::string& line);
+// Cuts the first occurrence of the line out of the text and returns true;
+// returns false and leaves the text alone when the line is absent.
+bool CutPluginLine(std::string& text, const std::string& line);
+
+// The file calls the two operations need. Every call reports failure with
+// false; the operations close and delete what they opened and created.
+class ListFileCalls {
+public:
+    virtual ~ListFileCalls() = default;
+
+    // Opens the existing list for reading and writing, shared with other
+    // readers and writers. Never creates it.
+    virtual bool OpenList() = 0;
+    // Reads the open list whole, from its start to its end.
+    virtual bool ReadList(std::string& text) = 0;
+    // Writes the bytes after the last byte of the open list.
+    virtual bool AppendToList(const std::string& bytes) = 0;
+    virtual void CloseList() = 0;
+
+    // The replacement is a new file in the list's folder. Write puts the whole
+    // text in it and closes it; Replace moves it over the list, which must be
+    // closed by then (the list is not opened for sharing its deletion).
+    virtual bool CreateReplacement() = 0;
+    virtual bool WriteReplacement(const std::string& text) = 0;
+    virtual bool ReplaceListWithReplacement() = 0;
+    virtual void DeleteReplacement() = 0;
+};
+
+// Appends the line unless the list already holds it. Fails when the list
+// cannot be opened, read or written.
+bool AddPluginLine(ListFileCalls& files, const std::string& line);
+// Removes the first occurrence of the line. The edited list is written to a
+// replacement that then takes the list's place, so on any failure the list
+// stays as it was and no replacement is left behind.
+bool RemovePluginLine(ListFileCalls& files, const std::string& line);
+
+// One run of the tool: removal or addition of kPluginLine as the command line
+// asks. Returns false on failure; the caller reports it.
+bool RunPluginListTool(const char* commandLine, ListFileCalls& files);
+
+}  // namespace kelvane
