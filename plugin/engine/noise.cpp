@@ -1,0 +1,104 @@
+// Noise sources: white noise by the polar method from a 15-bit uniform
+// generator, pink noise by the Voss-McCartney method (16 rows of random values
+// updated at octave-spaced rates plus one fresh value a sample) from a 32-bit
+// linear congruential generator.
+#include <cmath>
+#include <cstring>
+
+#include "fastmath.h"
+#include "render.h"
+
+namespace kelvane {
+
+// Uniform draw d in 0..32767 to (d - 16383.5) / 16383.5, never 0. Both
+// constants are single precision; the product is exact in double.
+constexpr float kUniformCentre = 16383.5f;
+constexpr float kUniformScale = 1.0f / 16383.5f;  // 6.103701889514923e-05
+constexpr float kWhiteLevel = 0.25f;
+
+// The pink generator's recurrence (Numerical Recipes' quick LCG family).
+constexpr uint32_t kPinkMultiplier = 196314165u;
+constexpr uint32_t kPinkIncrement = 907633515u;
+
+// The white generator's state belongs to the thread that renders, like the C
+// library's rand() it imitates; it starts at 1 and is never seeded.
+static thread_local uint32_t s_whiteState = 1;
+
+// [audio-thread] The seed is process-wide: calls of FxProcessBuffer never
+// overlap, so assignments simply draw from one sequence in rendering order.
+int32_t NextRandom() {
+    g_engine.pinkSeed = g_engine.pinkSeed * kPinkMultiplier + kPinkIncrement;
+    return static_cast<int32_t>(g_engine.pinkSeed);
+}
+
+// Polar method (Marsaglia): draw points in the square until one lies in the
+// unit disc, then v * sqrt(-2 ln s / s) is a standard normal deviate. Only the
+// deviate built from v is kept. u is rounded to single precision, v is not.
+static void RenderWhite(float* out, int frames, float gain) {
+    uint32_t state = s_whiteState;
+    const double uniformScale = kUniformScale;
+    for (int i = 0; i < frames; ++i) {
+        double u, v, s;
+        do {
+            u = static_cast<float>((UniformDraw(state) - kUniformCentre) * kUniformScale);
+            v = (UniformDraw(state) - static_cast<double>(kUniformCentre)) * uniformScale;
+            s = v * v + u * u;
+        } while (s > 1.0);
+        out[i] = static_cast<float>(v * std::sqrt(-2.0 * FastLog(s) / s) * gain);
+    }
+    s_whiteState = state;
+}
+
+// Row j is replaced every 2^(j+1) samples (j = trailing zeros of the
+// counter); each sample adds one fresh value to the running sum of the rows.
+// Values are the top 24 bits of the generator, signed.
+static void RenderPink(GeneratorState& g, float* out, int frames, float gain) {
+    uint32_t seed = g_engine.pinkSeed;
+    int32_t counter = g.pinkCounter;
+    int32_t sum = g.pinkRunningSum;
+    const int32_t mask = g.pinkMask;
+    const double scale = g.pinkScale;
+    for (int i = 0; i < frames; ++i) {
+        counter = (counter + 1) & mask;
+        if (counter != 0) {
+            const int row = __builtin_ctz(static_cast<uint32_t>(counter));
+            seed = seed * kPinkMultiplier + kPinkIncrement;
+            const int32_t r = static_cast<int32_t>(seed) >> 8;
+            sum += r - g.pinkRows[row];
+            g.pinkRows[row] = r;
+        }
+        seed = seed * kPinkMultiplier + kPinkIncrement;
+        const int32_t fresh = static_cast<int32_t>(seed) >> 8;
+        out[i] = static_cast<float>(static_cast<double>(sum + fresh) * scale * gain);
+    }
+    g_engine.pinkSeed = seed;
+    g.pinkCounter = counter;
+    g.pinkRunningSum = sum;
+}
+
+// [main-thread] Part of StartGenerators: the pink memories back to silence.
+// The process-wide seed is left alone.
+void ResetPinkNoise(int assignment) {
+    GeneratorState& g = g_engine.generator[assignment];
+    g.pinkCounter = 0;
+    g.pinkMask = (1 << kPinkRows) - 1;
+    std::memset(g.pinkRows, 0, sizeof g.pinkRows);
+    g.pinkRunningSum = 0;
+    g.pinkScale = 1.0f / 142606336.0f;  // 1 / (17 * 2^23): 17 signed 24-bit values to -1..+1
+}
+
+// [audio-thread] Called by the renderer once per block, only while NoiseOn is
+// non-zero; the caller has checked that the work buffers exist.
+void RenderNoise(int assignment, int frames) {
+    GeneratorState& g = g_engine.generator[assignment];
+    const ConvertedParams& p = g_converted[assignment];
+    const int32_t type = p.noiseType;
+    const float gain = static_cast<float>(LevelGain(p.noiseLevelIndex));
+    if (type == 0) {
+        RenderWhite(g.noiseBuffer, frames, gain * kWhiteLevel);
+    } else {
+        RenderPink(g, g.noiseBuffer, frames, gain);
+    }
+}
+
+}  // namespace kelvane

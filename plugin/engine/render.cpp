@@ -1,0 +1,255 @@
+// Buffer rendering: each source is generated into its own single-precision
+// work buffer, then the three are mixed with the scaled input into the host's
+// interleaved stereo samples. Phases, increments and ratios are doubles;
+// samples and gains are single precision.
+#include "render.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+#include "fastmath.h"
+
+namespace kelvane {
+
+EngineTables g_engine = {{}, 0, 0, kPinkSeedAtLoad};
+
+namespace {
+
+// The two host sample formats differ only in frame size, full scale and
+// sample width; one mix routine serves both.
+struct Format32 {
+    using Sample = int32_t;
+    static constexpr uint32_t kFrameBytes = 8;
+    static constexpr float kFullScale = 8388608.0f;  // 2^23
+};
+struct Format16 {
+    using Sample = int16_t;
+    static constexpr uint32_t kFrameBytes = 4;
+    static constexpr float kFullScale = 32768.0f;
+};
+
+// Phase advance per sample for a frequency in Hz. A frequency that is not a
+// number, or a sample rate of 0, would make it infinite; such an oscillator
+// stands still instead of filling the output with NaN.
+double PhaseIncrement(double hz, double sampleRate) {
+    const double increment = hz * kTwoPi / sampleRate;
+    return std::isfinite(increment) ? increment : 0.0;
+}
+
+// Per-sample ratio that takes an increment from `from` to `to` in `steps`
+// multiplications. Undefined for non-positive increments and fewer than one
+// step; the increment then holds (ratio 1).
+double GeometricRatio(double from, double to, double steps) {
+    if (!(steps >= 1.0) || !(from > 0.0) || !(to > 0.0)) return 1.0;
+    const double ratio = std::exp((std::log(to) - std::log(from)) / steps);
+    return std::isfinite(ratio) && ratio > 0.0 ? ratio : 1.0;
+}
+
+// Sweep length in samples, truncated; kept where the position counter cannot
+// overflow. Negative or NaN lengths give 0: a pass of one sample, as any
+// length below one sample would.
+int32_t SweepTotal(double samples) {
+    constexpr double kLongest = std::numeric_limits<int32_t>::max() - 1;
+    if (!(samples > 0.0)) return 0;
+    return samples < kLongest ? static_cast<int32_t>(samples) : static_cast<int32_t>(kLongest);
+}
+
+void Clear(float* buffer, int frames) {
+    std::memset(buffer, 0, static_cast<size_t>(frames) * sizeof(float));
+}
+
+// Cosine oscillator whose increment glides geometrically over the block from
+// the previous frequency to the current one, reaching it on the last sample.
+void RenderTone(GeneratorState& g, const ConvertedParams& p, double sampleRate, int frames) {
+    const double oldIncrement = PhaseIncrement(g.previousToneFrequency, sampleRate);
+    g.previousToneFrequency = p.toneFrequencyHz;
+    const double newIncrement = PhaseIncrement(p.toneFrequencyHz, sampleRate);
+    const double ratio = GeometricRatio(oldIncrement, newIncrement, frames - 1);
+    const float gain = static_cast<float>(LevelGain(p.toneLevelIndex));
+
+    float* out = g.toneBuffer;
+    double phase = g.tonePhase;
+    double increment = oldIncrement;
+    for (int i = 0; i < frames; ++i) {
+        if (phase > kTwoPi) phase -= kTwoPi;
+        out[i] = static_cast<float>(FastCos(phase) * gain);
+        phase += increment;
+        increment *= ratio;
+    }
+    g.tonePhase = phase;
+    g.toneIncrement = increment;
+}
+
+// Exponential sweep: the increment is multiplied by a constant ratio each
+// sample so that it reaches the stop increment after sample total - 1; after
+// sample total the pass starts again at the start frequency with phase 0, so
+// a pass lasts total + 1 samples. The increment chain stays sequential: a
+// vectorised chain (ratio^k per lane) drifts by tens of LSB over a pass.
+void RenderSweep(GeneratorState& g, const ConvertedParams& p, double sampleRate, int frames) {
+    if (p.sweepStartHz != g.appliedSweepStart || p.sweepStopHz != g.appliedSweepStop ||
+        p.sweepLengthSeconds != g.appliedSweepLength) {
+        g.appliedSweepStart = p.sweepStartHz;
+        g.appliedSweepStop = p.sweepStopHz;
+        g.appliedSweepLength = p.sweepLengthSeconds;
+        g.sweepRestart = 1;
+    }
+    const double startIncrement = PhaseIncrement(g.appliedSweepStart, sampleRate);
+    const int32_t total = SweepTotal(sampleRate * g.appliedSweepLength);
+    const double stopIncrement = PhaseIncrement(g.appliedSweepStop, sampleRate);
+    const double ratio = GeometricRatio(startIncrement, stopIncrement, total - 1.0);
+    const float gain = static_cast<float>(LevelGain(p.sweepLevelIndex));
+
+    if (g.sweepPosition == 0 || g.sweepRestart) {
+        g.sweepPhase = 0.0;
+        g.sweepIncrement = startIncrement;
+        g.sweepPosition = 0;
+        g.sweepRestart = 0;
+    }
+    float* out = g.sweepBuffer;
+    double phase = g.sweepPhase;
+    double increment = g.sweepIncrement;
+    int32_t position = g.sweepPosition;
+    for (int i = 0; i < frames; ++i) {
+        if (phase > kTwoPi) phase -= kTwoPi;
+        out[i] = static_cast<float>(FastCos(phase) * gain);
+        phase += increment;
+        increment *= ratio;
+        if (++position > total) {
+            increment = startIncrement;
+            phase = 0.0;
+            position = 0;
+        }
+    }
+    g.sweepPhase = phase;
+    g.sweepIncrement = increment;
+    g.sweepPosition = position;
+}
+
+// trunc(input) + trunc(generated), saturated to the sample type. Out-of-range
+// float-to-integer conversion is undefined, and wrapping would turn a loud
+// signal into full-scale garbage, so both terms are checked first; the usual
+// case converts with two truncating instructions and one integer add.
+template <typename Sample>
+inline Sample Combine(double input, float generated) {
+    constexpr int64_t kLow = std::numeric_limits<Sample>::min();
+    constexpr int64_t kHigh = std::numeric_limits<Sample>::max();
+    if (std::fabs(input) < 2147483648.0 && std::fabs(generated) < 2147483648.0f) {
+        int64_t sum = static_cast<int64_t>(static_cast<int32_t>(input)) + static_cast<int32_t>(generated);
+        sum = sum < kLow ? kLow : sum;
+        return static_cast<Sample>(sum > kHigh ? kHigh : sum);
+    }
+    const double sum = std::trunc(input) + std::trunc(static_cast<double>(generated));
+    if (sum >= static_cast<double>(kHigh)) return static_cast<Sample>(kHigh);
+    if (sum >= static_cast<double>(kLow)) return static_cast<Sample>(sum);
+    return static_cast<Sample>(kLow);  // also a NaN, which no source produces
+}
+
+// The left channel reads the noise forwards, the right channel backwards, so
+// the two carry the same tone and sweep but different noise. The float sums
+// keep their order (sweep, noise, tone on the left; noise, sweep, tone on the
+// right) because float addition is not associative.
+template <typename Format>
+void MixBlock(unsigned char* bytes, int frames, const GeneratorState& g, double inputGain) {
+    using Sample = typename Format::Sample;
+    const float* tone = g.toneBuffer;
+    const float* sweep = g.sweepBuffer;
+    const float* noise = g.noiseBuffer;
+    for (int i = 0; i < frames; ++i) {
+        Sample frame[2];
+        unsigned char* at = bytes + static_cast<size_t>(i) * Format::kFrameBytes;
+        std::memcpy(frame, at, sizeof frame);  // the host's buffer may be unaligned
+        const float left = sweep[i] + noise[i] + tone[i];
+        const float right = noise[frames - 1 - i] + sweep[i] + tone[i];
+        frame[0] = Combine<Sample>(frame[0] * inputGain, left * Format::kFullScale);
+        frame[1] = Combine<Sample>(frame[1] * inputGain, right * Format::kFullScale);
+        std::memcpy(at, frame, sizeof frame);
+    }
+}
+
+// One block of at most kWorkBufferFrames frames. The parameters are read once
+// here, so an edit takes effect at a block boundary.
+template <typename Format>
+void RenderBlock(int assignment, unsigned char* bytes, int frames) {
+    GeneratorState& g = g_engine.generator[assignment];
+    const ConvertedParams p = g_converted[assignment];
+    const double sampleRate = static_cast<double>(g_engine.sampleRate);
+
+    if (p.toneOn) RenderTone(g, p, sampleRate, frames);
+    else Clear(g.toneBuffer, frames);
+    if (p.noiseOn) RenderNoise(assignment, frames);
+    else Clear(g.noiseBuffer, frames);
+    if (p.sweepOn) {
+        RenderSweep(g, p, sampleRate, frames);
+    } else {
+        Clear(g.sweepBuffer, frames);
+        g.sweepRestart = 1;  // switching it on again starts a new pass
+    }
+    const double inputGain = p.inputOn ? LevelGain(p.inputLevelIndex) : 0.0;
+    MixBlock<Format>(bytes, frames, g, inputGain);
+}
+
+// Buffers longer than the work buffers are rendered whole, block by block;
+// trailing bytes that do not make a frame are left as they are.
+template <typename Format>
+void RenderFrames(int assignment, unsigned char* bytes, uint32_t bufferBytes) {
+    uint32_t frames = bufferBytes / Format::kFrameBytes;
+    while (frames > 0) {
+        const int block = frames < static_cast<uint32_t>(kWorkBufferFrames)
+                              ? static_cast<int>(frames) : kWorkBufferFrames;
+        RenderBlock<Format>(assignment, bytes, block);
+        bytes += static_cast<size_t>(block) * Format::kFrameBytes;
+        frames -= static_cast<uint32_t>(block);
+    }
+}
+
+}  // namespace
+
+// [main-thread] Host message 2, after ApplyParams(assignment, -1). The work
+// buffers are allocated at the first start only and reused by every later
+// one, so starting many times does not leak; ReleaseGenerators frees them.
+bool StartGenerators(int assignment) {
+    if (assignment < 0 || assignment >= kAssignmentCount) return false;
+    GeneratorState& g = g_engine.generator[assignment];
+    if (g.toneBuffer == nullptr) {
+        // One block holds the three buffers; toneBuffer owns it.
+        void* block = std::malloc(3 * sizeof(float) * kWorkBufferFrames);
+        if (block == nullptr) return false;
+        g.toneBuffer = static_cast<float*>(block);
+        g.sweepBuffer = g.toneBuffer + kWorkBufferFrames;
+        g.noiseBuffer = g.sweepBuffer + kWorkBufferFrames;
+    }
+    g.previousToneFrequency = g_converted[assignment].toneFrequencyHz;
+    g.tonePhase = 0.0;
+    g.toneIncrement = 0.0;
+    ResetPinkNoise(assignment);
+    g.sweepPosition = 0;
+    g.sweepPhase = 0.0;
+    g.sweepRestart = 1;
+    return true;
+}
+
+// [main-thread] Host message 1, before unload; no buffer is rendered after it.
+void ReleaseGenerators() {
+    for (GeneratorState& g : g_engine.generator) {
+        std::free(g.toneBuffer);
+        g.toneBuffer = g.sweepBuffer = g.noiseBuffer = nullptr;
+    }
+}
+
+// [audio-thread] From FxProcessBuffer after its own gates. An assignment that
+// was never started has no work buffers and keeps its samples unchanged.
+void RenderBuffer(int assignment, void* buffer, uint32_t bufferBytes, int32_t sampleFormat) {
+    if (assignment < 0 || assignment >= kAssignmentCount || buffer == nullptr) return;
+    if (bufferBytes == 0 || g_engine.processingMode != 1) return;
+    if (g_engine.generator[assignment].toneBuffer == nullptr) return;
+    unsigned char* bytes = static_cast<unsigned char*>(buffer);
+    if (sampleFormat == kSampleFormat32) {
+        RenderFrames<Format32>(assignment, bytes, bufferBytes);
+    } else {
+        RenderFrames<Format16>(assignment, bytes, bufferBytes);
+    }
+}
+
+}  // namespace kelvane

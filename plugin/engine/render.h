@@ -11,6 +11,8 @@ namespace kelvane {
 
 constexpr int kWorkBufferFrames = 5024;
 constexpr int32_t kSampleFormat32 = 4;   // any other format word means 16-bit
+constexpr int kPinkRows = 16;            // rows in use of the 30 the state has room for
+constexpr uint32_t kPinkSeedAtLoad = 22222;
 
 // The engine's process-wide state. ProcessingMode and the sample rate are
 // written by host messages on the user-interface thread; the rest belongs to
@@ -64,7 +66,18 @@ void RenderBuffer(int assignment, void* buffer, uint32_t bufferBytes, int32_t sa
 // Pink generator: advances the process-wide seed and returns it, signed.
 int32_t NextRandom();
 
+// White-noise uniform generator (the classic C-library rand() recurrence):
+// advances the caller's state and returns a draw 0..32767. The renderer keeps
+// its state per thread, starting at 1, and never seeds it.
+inline int32_t UniformDraw(uint32_t& state) {
+    state = state * 214013u + 2531011u;
+    return static_cast<int32_t>((state >> 16) & 0x7FFF);
+}
+
 // Fills the first `frames` samples of the assignment's noise buffer.
 void RenderNoise(int assignment, int frames);
+
+// Puts the assignment's pink-noise memories back to their state after a start.
+void ResetPinkNoise(int assignment);
 
 }  // namespace kelvane
