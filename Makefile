@@ -31,3 +31,6 @@ run: win32
 
 clean:
 	rm -rf build out dist
+
+artwork:
+	@/usr/bin/python3 scripts/make_artwork.py

@@ -1,21 +1,51 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine on a private virtual display.
-# The Wine prefix lives in the build tree; the first run creates it.
+#
+# The Wine prefix lives in the build tree; the first run creates it. Where the
+# kernel cannot execute 32-bit Linux programs (some sandboxes), Wine's 32-bit
+# loader runs under qemu-user instead: a private copy of the loader, invoked
+# through a wrapper whose name Wine then reuses for every process it starts.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
-export WINEPREFIX=${KELVANE_WINEPREFIX:-$repo/build/wineprefix}
+build=${KELVANE_BUILD:-$repo/build}
+export WINEPREFIX=${KELVANE_WINEPREFIX:-$build/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
+export WINEARCH=win32
 # No Mono or Gecko: nothing here needs them, and their installers would prompt.
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
-mkdir -p "$(dirname "$WINEPREFIX")"
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}
+mkdir -p "$build"
+
+wine=wine
+if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+  layout=$build/wine-qemu
+  if [ ! -x "$layout/lib/wine/wine-qemu" ]; then
+    rm -rf "$layout"
+    mkdir -p "$layout/lib/wine" "$layout/share"
+    cp /usr/lib/wine/wine "$layout/lib/wine/wine"
+    ln -s /usr/lib/i386-linux-gnu "$layout/lib/i386-linux-gnu"
+    ln -s /usr/share/wine "$layout/share/wine"
+    printf '#!/bin/sh\nexec /usr/lib/wine/wineserver64 "$@"\n' > "$layout/lib/wine/wineserver"
+    printf '#!/bin/sh\nexec qemu-i386 -0 wine-qemu %s/lib/wine/wine "$@"\n' "$layout" > "$layout/lib/wine/wine-qemu"
+    chmod +x "$layout/lib/wine/wineserver" "$layout/lib/wine/wine-qemu"
+  fi
+  wine=$layout/lib/wine/wine-qemu
+  export WINESERVER=$layout/lib/wine/wineserver
+fi
+
 (
   flock 9
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    wineboot -i >/dev/null 2>&1 || true
-    wineserver -w || true
+    echo "wine-run: creating the Wine prefix $WINEPREFIX" >&2
+    xvfb-run -a "$wine" wineboot -i >/dev/null 2>&1 || true
+    "${WINESERVER:-wineserver}" -w || true
   fi
-) 9>"$WINEPREFIX.lock"
+) 9>"$build/wineprefix.lock"
+
+# The Wine server and desktop of one run end with it, so that every run starts
+# on its own display.
+run='"$0" "$@"; rc=$?; "${WINESERVER:-wineserver}" -k 2>/dev/null; exit $rc'
+export WINESERVER=${WINESERVER:-wineserver}
 if [ -n "${KELVANE_USE_DISPLAY:-}" ] && [ -n "${DISPLAY:-}" ]; then
-  exec wine "$@"
+  exec sh -c "$run" "$wine" "$@"
 fi
-exec xvfb-run -a -s "-screen 0 1024x768x24" wine "$@"
+exec xvfb-run -a -s "-screen 0 1024x768x24" sh -c "$run" "$wine" "$@" 2> >(grep -v '^X connection to' >&2)
