@@ -1,0 +1,568 @@
+// Tone engine: generator sequences, measured properties of the rendered
+// signals, buffer handling, and agreement with the reference rendering.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "reference_render.h"
+#include "render.h"
+
+using namespace kelvane;
+
+namespace {
+
+// g_engine is constant-initialised, so this reads the seed as loaded.
+const uint32_t s_seedAtLoad = g_engine.pinkSeed;
+
+constexpr double kTwoPiD = 6.283185307179586;
+using Slots = std::vector<std::pair<int, int32_t>>;
+
+// Defaults, then the given slots, converted; processing started.
+void StartWith(int a, const Slots& slots, uint32_t sampleRate = 48000) {
+    ResetParams(a);
+    for (const auto& [slot, value] : slots) g_params.live[a].slot[slot] = value;
+    ApplyParams(a, kAllSlots);
+    g_engine.sampleRate = sampleRate;
+    g_engine.processingMode = 1;
+    ASSERT_TRUE(StartGenerators(a));
+}
+
+template <typename S>
+constexpr int32_t FormatOf() { return sizeof(S) == 4 ? kSampleFormat32 : 2; }
+template <typename S>
+constexpr double FullScale() { return sizeof(S) == 4 ? 8388608.0 : 32768.0; }
+
+// Renders `frames` frames in one call over the given input (silence if empty).
+template <typename S>
+std::vector<S> Render(int a, int frames, std::vector<S> input = {}) {
+    input.resize(2 * static_cast<size_t>(frames));
+    RenderBuffer(a, input.data(), static_cast<uint32_t>(input.size() * sizeof(S)), FormatOf<S>());
+    return input;
+}
+
+template <typename S>
+std::vector<double> Channel(const std::vector<S>& frames, int channel) {
+    std::vector<double> out;
+    for (size_t i = channel; i < frames.size(); i += 2) out.push_back(frames[i] / FullScale<S>());
+    return out;
+}
+
+// Frequency from interpolated zero crossings, first to last.
+double ZeroCrossingFrequency(const std::vector<double>& y, double sampleRate) {
+    double first = -1, last = -1;
+    int crossings = 0;
+    for (size_t i = 1; i < y.size(); ++i) {
+        if ((y[i - 1] < 0) != (y[i] < 0)) {
+            const double t = i - 1 + y[i - 1] / (y[i - 1] - y[i]);
+            if (first < 0) first = t;
+            last = t;
+            ++crossings;
+        }
+    }
+    return (crossings - 1) / (2.0 * (last - first)) * sampleRate;
+}
+
+// Instantaneous frequency at sample n of a cosine: y[n-m] + y[n+m] =
+// 2 cos(m w) y[n] while the increment w is steady over n-m..n+m.
+double LocalFrequency(const std::vector<double>& y, int n, int m, double sampleRate) {
+    const double c = (y[n - m] + y[n + m]) / (2.0 * y[n]);
+    return std::acos(std::clamp(c, -1.0, 1.0)) / m * sampleRate / kTwoPiD;
+}
+
+// Mean of LocalFrequency over samples near n where the cosine is not small
+// (the estimate is ill-conditioned near zero crossings).
+double FrequencyNear(const std::vector<double>& y, int n, int m, double sampleRate, double amplitude) {
+    double sum = 0;
+    int count = 0;
+    const int reach = std::max(8, 2 * m);
+    for (int k = n - reach; k <= n + reach; ++k) {
+        if (std::fabs(y[k]) < 0.3 * amplitude) continue;
+        sum += LocalFrequency(y, k, m, sampleRate);
+        ++count;
+    }
+    return sum / count;
+}
+
+double Rms(const std::vector<double>& y) {
+    double sum = 0;
+    for (double v : y) sum += v * v;
+    return std::sqrt(sum / y.size());
+}
+
+void Fft(std::vector<std::complex<double>>& x) {
+    const size_t n = x.size();
+    for (size_t i = 1, j = 0; i < n; ++i) {
+        size_t bit = n >> 1;
+        for (; j & bit; bit >>= 1) j ^= bit;
+        j ^= bit;
+        if (i < j) std::swap(x[i], x[j]);
+    }
+    for (size_t len = 2; len <= n; len <<= 1) {
+        const std::complex<double> step = std::polar(1.0, -kTwoPiD / len);
+        for (size_t i = 0; i < n; i += len) {
+            std::complex<double> w = 1;
+            for (size_t k = 0; k < len / 2; ++k, w *= step) {
+                const std::complex<double> a = x[i + k], b = x[i + k + len / 2] * w;
+                x[i + k] = a + b;
+                x[i + k + len / 2] = a - b;
+            }
+        }
+    }
+}
+
+// Runs f on a thread of its own, whose white-noise generator starts at 1.
+template <typename F>
+void OnFreshThread(F f) {
+    std::thread t(f);
+    t.join();
+}
+
+}  // namespace
+
+TEST(Generators, PinkSeedAndFirstNextRandomValues) {
+    EXPECT_EQ(s_seedAtLoad, 22222u);
+    g_engine.pinkSeed = 22222;
+    for (int32_t expected : {-285764591, -1701392656, -69862629, 1807830018}) {
+        EXPECT_EQ(NextRandom(), expected);
+    }
+}
+
+TEST(Generators, FirstPinkSumsAfterStart) {
+    StartWith(0, {{kSlotNoiseOn, 1}, {kSlotNoiseType, 1}, {kSlotNoiseLevel, 105}});
+    uint32_t pinkScaleBits;
+    std::memcpy(&pinkScaleBits, &g_engine.generator[0].pinkScale, 4);
+    EXPECT_EQ(pinkScaleBits, 0x31F0F0F1u);
+    g_engine.pinkSeed = 22222;
+    RenderNoise(0, 4);
+    const double unit = g_engine.generator[0].pinkScale * static_cast<float>(LevelGain(100));
+    const int32_t sums[] = {-7762334, 5672667, 5480088, -956080};
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR(g_engine.generator[0].noiseBuffer[i] / unit, sums[i], 1.0) << i;
+
+    // Level position 5 silences either type while the pink generator advances.
+    for (int32_t type : {0, 1}) {
+        g_params.live[0].slot[kSlotNoiseType] = type;
+        g_params.live[0].slot[kSlotNoiseLevel] = 5;
+        ApplyParams(0, kAllSlots);
+        const uint32_t seed = g_engine.pinkSeed;
+        RenderNoise(0, 100);
+        for (int i = 0; i < 100; ++i) ASSERT_EQ(g_engine.generator[0].noiseBuffer[i], 0.0f);
+        EXPECT_EQ(g_engine.pinkSeed != seed, type == 1);
+    }
+}
+
+TEST(Generators, UniformDrawsAndFirstWhiteSamples) {
+    uint32_t state = 1;
+    for (int32_t expected : {41, 18467, 6334, 26500}) EXPECT_EQ(UniformDraw(state), expected);
+    OnFreshThread([] {
+        StartWith(1, {{kSlotNoiseOn, 1}, {kSlotNoiseLevel, 105}});
+        RenderNoise(1, 3);
+        const float gain = static_cast<float>(LevelGain(100)) * 0.25f;
+        const double first[] = {0.52871, -0.60862, 0.76331};
+        for (int i = 0; i < 3; ++i) EXPECT_NEAR(g_engine.generator[1].noiseBuffer[i] / gain, first[i], 2e-5);
+    });
+}
+
+TEST(Tone, FrequencyAndRmsMeasuredFromOutput) {
+    for (uint32_t sampleRate : {44100u, 48000u, 96000u}) {
+        for (int32_t hundredths : {10000, 100000, 1234567}) {
+            StartWith(0, {{kSlotToneOn, 1}, {kSlotToneLevel, 89}, {kSlotToneFrequency, hundredths}}, sampleRate);
+            const auto wide = Render<int32_t>(0, 20000);
+            StartWith(0, {{kSlotToneOn, 1}, {kSlotToneLevel, 89}, {kSlotToneFrequency, hundredths}}, sampleRate);
+            const auto narrow = Render<int16_t>(0, 20000);
+            const double gain = std::pow(84 / 100.01, 4);
+            for (const auto& y : {Channel(wide, 0), Channel(narrow, 1)}) {
+                EXPECT_NEAR(ZeroCrossingFrequency(y, sampleRate), hundredths / 100.0, hundredths * 1e-6)
+                    << sampleRate;
+                EXPECT_NEAR(Rms(y), gain / std::sqrt(2.0), gain * 4e-3) << hundredths;
+                EXPECT_NEAR(y[0], gain, 1e-4);  // cosine: the phase starts at 0
+            }
+        }
+    }
+}
+
+TEST(Render, OneCallEqualsConsecutiveCalls) {
+    const Slots slots = {{kSlotToneOn, 1}, {kSlotToneLevel, 89}, {kSlotToneFrequency, 99700},
+                         {kSlotSweepOn, 1}, {kSlotSweepLevel, 89}, {kSlotSweepLength, 10},
+                         {kSlotNoiseLevel, 60}, {kSlotNoiseType, 1}};
+    StartWith(2, slots);
+    const auto whole = Render<int32_t>(2, 7000);
+    for (std::vector<int> split : {std::vector<int>{1, 2, 3, 994, 6000}, {37, 512, 4451, 2000},
+                                   {5024, 1976}, {7000}}) {
+        StartWith(2, slots);
+        std::vector<int32_t> pieces;
+        for (int frames : split) {
+            const auto part = Render<int32_t>(2, frames);
+            pieces.insert(pieces.end(), part.begin(), part.end());
+        }
+        EXPECT_EQ(pieces, whole) << split.size() << " pieces";
+    }
+
+    // A buffer longer than the work buffers is rendered whole, as consecutive
+    // blocks of 5024 frames: noise included, whose right channel reverses per block.
+    const uint32_t seed = g_engine.pinkSeed;
+    StartWith(2, slots);
+    g_params.live[2].slot[kSlotNoiseOn] = 1;
+    ApplyParams(2, kSlotNoiseOn);
+    const auto longBuffer = Render<int16_t>(2, 12000);
+    StartWith(2, slots);
+    g_params.live[2].slot[kSlotNoiseOn] = 1;
+    ApplyParams(2, kSlotNoiseOn);
+    g_engine.pinkSeed = seed;
+    std::vector<int16_t> blocks;
+    for (int frames : {5024, 5024, 1952}) {
+        const auto part = Render<int16_t>(2, frames);
+        blocks.insert(blocks.end(), part.begin(), part.end());
+    }
+    EXPECT_EQ(longBuffer, blocks);
+}
+
+TEST(Tone, GlideReachesNewIncrementOnLastSample) {
+    for (bool whileOff : {false, true}) {
+        StartWith(3, {{kSlotToneOn, 1}, {kSlotToneLevel, 105}, {kSlotToneFrequency, 100000}});
+        auto y = Channel(Render<int32_t>(3, 990), 0);  // puts a crest at the boundary below
+        if (whileOff) {
+            g_params.live[3].slot[kSlotToneOn] = 0;
+            ApplyParams(3, kSlotToneOn);
+        }
+        g_params.live[3].slot[kSlotToneFrequency] = 200000;
+        ApplyParams(3, kSlotToneFrequency);
+        if (whileOff) {  // a change made while off glides once the tone is on again
+            Render<int32_t>(3, 300);
+            g_params.live[3].slot[kSlotToneOn] = 1;
+            ApplyParams(3, kSlotToneOn);
+        }
+        const auto glide = Channel(Render<int32_t>(3, 512), 0);
+        const auto after = Channel(Render<int32_t>(3, 512), 0);
+        y = glide;
+        y.insert(y.end(), after.begin(), after.end());
+        const double amp = std::pow(100 / 100.01, 4);
+        // Geometric: the middle of the glide is at the geometric mean.
+        EXPECT_NEAR(FrequencyNear(y, 20, 4, 48000, amp), 1000 * std::pow(2.0, 20 / 511.0), 5);
+        EXPECT_NEAR(FrequencyNear(y, 256, 4, 48000, amp), 1000 * std::sqrt(2.0), 5);
+        // Sample 512 is the next buffer's first: both increments around it
+        // are the new one; two samples earlier the glide is still on.
+        ASSERT_GT(std::fabs(y[512]), 0.3) << "choose settings where the estimate is well conditioned";
+        for (int n = 512; n < 520; ++n) {
+            if (std::fabs(y[n]) > 0.3) {
+                EXPECT_NEAR(LocalFrequency(y, n, 1, 48000), 2000, 0.1) << n;
+            }
+        }
+        EXPECT_LT(LocalFrequency(y, 510, 1, 48000), 2000 * 0.999);
+    }
+}
+
+TEST(Sweep, PassLengthAndFrequencyAtStartMiddleEnd) {
+    struct Case { int32_t start, stop; };
+    for (const Case c : {Case{10000, 1000000}, Case{1000000, 10000}, Case{44000, 44000}}) {
+        // 0.5 s at 48000 Hz: total 24000 samples, a pass of 24001.
+        StartWith(4, {{kSlotSweepOn, 1}, {kSlotSweepLevel, 105}, {kSlotSweepStart, c.start},
+                  {kSlotSweepStop, c.stop}, {kSlotSweepLength, 50}});
+        std::vector<double> y;
+        for (int i = 0; i < 12; ++i) {
+            const auto part = Channel(Render<int32_t>(4, 4500), 1);
+            y.insert(y.end(), part.begin(), part.end());
+        }
+        const int pass = 24001;
+        bool periodic = true, shorter = true, longer = true;
+        for (int k = 0; k < pass; ++k) {
+            periodic = periodic && y[k] == y[k + pass];
+            shorter = shorter && y[k] == y[k + pass - 1];
+            longer = longer && y[k] == y[k + pass + 1];
+        }
+        EXPECT_TRUE(periodic);
+        EXPECT_FALSE(shorter || longer);
+        const double amp = std::pow(100 / 100.01, 4);
+        const double startHz = c.start / 100.0, stopHz = c.stop / 100.0;
+        for (int n : {400, 12000, 23800}) {  // start, middle, end of the pass
+            const double expected = startHz * std::pow(stopHz / startHz, n / 23999.0);
+            const int m = std::max(1, static_cast<int>(48000 / (8 * expected)));
+            EXPECT_NEAR(FrequencyNear(y, n, m, 48000, amp), expected, expected * 0.01) << n;
+        }
+    }
+}
+
+TEST(Sweep, RestartsOnNewSettingsAndWhenSwitchedOn) {
+    enum Action { kSameValues, kNewLength, kOffThenOn };
+    for (Action action : {kSameValues, kNewLength, kOffThenOn}) {
+        StartWith(5, {{kSlotSweepOn, 1}, {kSlotSweepLevel, 105}, {kSlotSweepLength, 100}});
+        const auto first = Render<int32_t>(5, 300);
+        Render<int32_t>(5, 700);
+        if (action == kNewLength) g_params.live[5].slot[kSlotSweepLength] = 200;
+        if (action == kOffThenOn) {
+            g_params.live[5].slot[kSlotSweepOn] = 0;
+            ApplyParams(5, kAllSlots);
+            Render<int32_t>(5, 100);
+            g_params.live[5].slot[kSlotSweepOn] = 1;
+        }
+        ApplyParams(5, kAllSlots);
+        const auto next = Render<int32_t>(5, 300);
+        // A restarted pass begins like the first one (a new length changes
+        // the ratio, hence the samples, slightly).
+        bool restarted = true;
+        for (int k = 0; k < 40; ++k) restarted = restarted && std::abs(next[k] - first[k]) < 100;
+        EXPECT_EQ(restarted, action != kSameValues) << action;
+    }
+}
+
+TEST(Noise, WhiteMeanAndDeviation) {
+    OnFreshThread([] {
+        for (int32_t level : {105, 76}) {
+            StartWith(6, {{kSlotNoiseOn, 1}, {kSlotNoiseLevel, level}});
+            const auto y = Channel(Render<int32_t>(6, 100000), 0);
+            double mean = 0, m2 = 0, m4 = 0;
+            for (double v : y) mean += v;
+            mean /= y.size();
+            for (double v : y) {
+                m2 += (v - mean) * (v - mean);
+                m4 += std::pow(v - mean, 4);
+            }
+            m2 /= y.size();
+            m4 /= y.size();
+            const double sigma = 0.25 * std::pow((level - 5) / 100.01, 4);
+            EXPECT_NEAR(mean, 0.0, 4 * sigma / std::sqrt(y.size()));
+            EXPECT_NEAR(std::sqrt(m2), sigma, sigma * 0.01);
+            EXPECT_NEAR(m4 / (m2 * m2), 3.0, 0.1);  // Gaussian kurtosis
+        }
+    });
+}
+
+TEST(Noise, PinkFallsThreeDecibelsPerOctave) {
+    StartWith(7, {{kSlotNoiseOn, 1}, {kSlotNoiseType, 1}, {kSlotNoiseLevel, 105}});
+    constexpr int kSegment = 65536, kSegments = 16;
+    std::vector<double> power(kSegment / 2, 0.0);
+    for (int s = 0; s < kSegments; ++s) {
+        const auto y = Channel(Render<int32_t>(7, kSegment), 0);
+        std::vector<std::complex<double>> x(kSegment);
+        for (int i = 0; i < kSegment; ++i) x[i] = y[i] * (0.5 - 0.5 * std::cos(kTwoPiD * i / kSegment));
+        Fft(x);
+        for (int k = 0; k < kSegment / 2; ++k) power[k] += std::norm(x[k]);
+    }
+    // Mean density per third-octave band; pink density falls 10 dB a decade.
+    std::vector<double> centre, level;
+    for (int b = -16; b <= 12; ++b) {
+        const double fc = 1000.0 * std::pow(2.0, b / 3.0);
+        const int lo = static_cast<int>(std::ceil(fc * std::pow(2.0, -1 / 6.0) * kSegment / 48000));
+        const int hi = static_cast<int>(std::floor(fc * std::pow(2.0, 1 / 6.0) * kSegment / 48000));
+        double sum = 0;
+        for (int k = lo; k <= hi; ++k) sum += power[k];
+        centre.push_back(fc);
+        level.push_back(10 * std::log10(sum / (hi - lo + 1)));
+    }
+    double offset = 0;
+    for (size_t i = 0; i < centre.size(); ++i) offset += level[i] + 10 * std::log10(centre[i]);
+    offset /= centre.size();
+    double sx = 0, sy = 0, sxx = 0, sxy = 0;
+    const double n = centre.size();
+    for (size_t i = 0; i < centre.size(); ++i) {
+        const double deviation = level[i] + 10 * std::log10(centre[i]) - offset;
+        std::printf("  %8.1f Hz  %+5.2f dB\n", centre[i], deviation);
+        EXPECT_LT(std::fabs(deviation), 1.5) << centre[i] << " Hz";
+        const double octave = std::log2(centre[i]);
+        sx += octave; sy += level[i]; sxx += octave * octave; sxy += octave * level[i];
+    }
+    const double slope = (n * sxy - sx * sy) / (n * sxx - sx * sx);
+    std::printf("  slope %.3f dB/octave\n", slope);
+    EXPECT_NEAR(slope, -3.01, 0.25);
+}
+
+TEST(Noise, ChannelsCarryReversedNoiseAndEqualTones) {
+    OnFreshThread([] {
+        for (int32_t type : {0, 1}) {
+            StartWith(0, {{kSlotNoiseOn, 1}, {kSlotNoiseType, type}, {kSlotNoiseLevel, 105}});
+            for (int frames : {1, 2, 37, 5024}) {
+                const auto y = Render<int16_t>(0, frames);
+                for (int i = 0; i < frames; ++i) ASSERT_EQ(y[2 * i], y[2 * (frames - 1 - i) + 1]) << frames;
+                EXPECT_TRUE(frames < 2 || y[0] != y[1]);
+            }
+        }
+    });
+    StartWith(0, {{kSlotToneOn, 1}, {kSlotSweepOn, 1}, {kSlotSweepLength, 100}});
+    const auto y = Render<int32_t>(0, 3000);
+    for (int i = 0; i < 3000; ++i) ASSERT_EQ(y[2 * i], y[2 * i + 1]) << i;
+}
+
+TEST(Render, ExactFrameCountsLeaveTrailingBytesUntouched) {
+    constexpr unsigned char kPattern = 0xA5;
+    for (int32_t format : {kSampleFormat32, 2}) {
+        const uint32_t frameBytes = format == kSampleFormat32 ? 8 : 4;
+        for (uint32_t bytes = 1; bytes <= 5 * frameBytes; ++bytes) {
+            StartWith(1, {{kSlotToneOn, 1}, {kSlotToneLevel, 105}});
+            std::vector<unsigned char> buffer(bytes + 16, kPattern);
+            RenderBuffer(1, buffer.data(), bytes, format);
+            const uint32_t frames = bytes / frameBytes;
+            for (uint32_t i = frames * frameBytes; i < buffer.size(); ++i) {
+                ASSERT_EQ(buffer[i], kPattern) << "byte " << i << " of " << bytes;
+            }
+            // Each written frame holds the tone, equal on both channels.
+            for (uint32_t f = 0; f < frames; ++f) {
+                const unsigned char* at = buffer.data() + f * frameBytes;
+                EXPECT_EQ(std::memcmp(at, at + frameBytes / 2, frameBytes / 2), 0);
+                EXPECT_NE(at[frameBytes - 1], kPattern);
+            }
+        }
+    }
+}
+
+TEST(Render, InputPassesScaledAndTruncated) {
+    const std::vector<int32_t> wide = {0, 1, -1, 2, 10000, -10000, 8388607, 2147483647, -2147483647 - 1, 3};
+    const std::vector<int16_t> narrow = {0, 1, -1, 2, 10000, -10000, 32767, -32768, 2501, 3};
+    for (int32_t position : {105, 55, 30}) {
+        const double gain = std::pow(position - 5.0, 4) / std::pow(100.01, 4);
+        for (int32_t on : {1, 0}) {
+            StartWith(2, {{kSlotInputOn, on}, {kSlotInputLevel, position}});
+            const auto outWide = Render<int32_t>(2, static_cast<int>(wide.size()) / 2, wide);
+            for (size_t i = 0; i < wide.size(); ++i) {
+                EXPECT_EQ(outWide[i], on ? static_cast<int32_t>(std::trunc(wide[i] * gain)) : 0) << wide[i];
+            }
+            const auto outNarrow = Render<int16_t>(2, static_cast<int>(narrow.size()) / 2, narrow);
+            for (size_t i = 0; i < narrow.size(); ++i) {
+                EXPECT_EQ(outNarrow[i], on ? static_cast<int16_t>(std::trunc(narrow[i] * gain)) : 0) << narrow[i];
+            }
+        }
+    }
+    StartWith(2, {{kSlotInputOn, 1}});
+    EXPECT_EQ(Render<int32_t>(2, 1, {10000, -10000}), (std::vector<int32_t>{9996, -9996}));
+}
+
+TEST(Render, ConversionsSaturate) {
+    // A tone at a level beyond the faders: the loud rendering is the quiet one
+    // scaled and clamped, never wrapped.
+    for (int32_t loudLevel : {205, 1005}) {
+        StartWith(3, {{kSlotToneOn, 1}, {kSlotToneLevel, 105}, {kSlotToneFrequency, 123400}});
+        const auto quiet32 = Render<int32_t>(3, 500);
+        const auto quiet16 = Render<int16_t>(3, 500);
+        StartWith(3, {{kSlotToneOn, 1}, {kSlotToneLevel, loudLevel}, {kSlotToneFrequency, 123400}});
+        const auto loud32 = Render<int32_t>(3, 500);
+        const auto loud16 = Render<int16_t>(3, 500);
+        const double k = static_cast<float>(LevelGain(loudLevel - 5)) / static_cast<float>(LevelGain(100));
+        for (size_t i = 0; i < loud32.size(); ++i) {
+            EXPECT_NEAR(loud32[i], std::clamp(quiet32[i] * k, -2147483648.0, 2147483647.0), k + 1) << i;
+            EXPECT_NEAR(loud16[i], std::clamp(quiet16[i] * k, -32768.0, 32767.0), k + 1) << i;
+        }
+    }
+    // The input term alone, and both terms at once beyond the range.
+    StartWith(3, {{kSlotInputOn, 1}, {kSlotInputLevel, 205}});
+    const int32_t scaled = static_cast<int32_t>(1000 * std::pow(200 / 100.01, 4));  // 15993
+    EXPECT_EQ(Render<int32_t>(3, 2, {2147483647, -2147483647 - 1, 1000, -1000}),
+              (std::vector<int32_t>{2147483647, -2147483647 - 1, scaled, -scaled}));
+    EXPECT_EQ(Render<int16_t>(3, 2, {3000, -3000, 1000, -1000}),
+              (std::vector<int16_t>{32767, -32768, static_cast<int16_t>(scaled), static_cast<int16_t>(-scaled)}));
+    StartWith(3, {{kSlotInputOn, 1}, {kSlotInputLevel, 205}, {kSlotToneOn, 1}, {kSlotToneLevel, 1005}});
+    EXPECT_EQ(Render<int32_t>(3, 1, {-2147483647 - 1, 2147483647}),
+              (std::vector<int32_t>{2147483647, 2147483647}));
+}
+
+TEST(Render, NoNanForOutOfRangeFrequenciesAndLengths) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float frequencies[] = {0.0f, -440.0f, inf, -inf, nan, 1e30f, 1e-30f, 1000.0f};
+    const float lengths[] = {0.0f, 1.0f / 48000, 2.0f / 48000, -1.0f, inf, nan, 1e9f};
+    for (uint32_t sampleRate : {48000u, 0u}) {
+        for (float a : frequencies) {
+            for (float b : frequencies) {
+                for (float length : lengths) {
+                    StartWith(4, {{kSlotToneOn, 1}, {kSlotSweepOn, 1}, {kSlotToneLevel, 105}, {kSlotSweepLevel, 105}},
+                          sampleRate);
+                    ConvertedParams& c = g_converted[4];
+                    c.toneFrequencyHz = a;
+                    c.sweepStartHz = a;
+                    c.sweepStopHz = b;
+                    c.sweepLengthSeconds = length;
+                    Render<int16_t>(4, 3);
+                    c.toneFrequencyHz = b;  // glide between two bad values
+                    Render<int16_t>(4, 1);
+                    Render<int16_t>(4, 64);
+                    const GeneratorState& g = g_engine.generator[4];
+                    for (int i = 0; i < 64; ++i) {
+                        ASSERT_LE(std::fabs(g.toneBuffer[i]), 1.0f) << a << " " << b << " " << length;
+                        ASSERT_LE(std::fabs(g.sweepBuffer[i]), 1.0f) << a << " " << b << " " << length;
+                    }
+                    ASSERT_TRUE(std::isfinite(g.tonePhase) && std::isfinite(g.sweepPhase) &&
+                                std::isfinite(g.sweepIncrement));
+                }
+            }
+        }
+    }
+}
+
+TEST(Render, UnstartedAssignmentsStayUntouchedAndStartsReuseBuffers) {
+    ReleaseGenerators();
+    for (const GeneratorState& g : g_engine.generator) EXPECT_EQ(g.toneBuffer, nullptr);
+    const std::vector<int32_t> input(64, 12345);
+    g_engine.processingMode = 1;
+    g_converted[5].toneOn = 1;
+    EXPECT_EQ(Render<int32_t>(5, 32, input), input);
+
+    StartWith(5, {{kSlotToneOn, 1}});
+    const float* buffers[3] = {g_engine.generator[5].toneBuffer, g_engine.generator[5].sweepBuffer,
+                               g_engine.generator[5].noiseBuffer};
+    Render<int32_t>(5, 100);
+    ASSERT_TRUE(StartGenerators(5));
+    EXPECT_EQ(g_engine.generator[5].toneBuffer, buffers[0]);
+    EXPECT_EQ(g_engine.generator[5].sweepBuffer, buffers[1]);
+    EXPECT_EQ(g_engine.generator[5].noiseBuffer, buffers[2]);
+    EXPECT_FALSE(StartGenerators(8));
+    EXPECT_FALSE(StartGenerators(-1));
+
+    // Not processing, empty buffers and foreign assignments: untouched.
+    g_engine.processingMode = 0;
+    EXPECT_EQ(Render<int32_t>(5, 32, input), input);
+    g_engine.processingMode = 1;
+    std::vector<int32_t> copy = input;
+    RenderBuffer(5, copy.data(), 0, kSampleFormat32);
+    RenderBuffer(8, copy.data(), 256, kSampleFormat32);
+    RenderBuffer(-1, copy.data(), 256, kSampleFormat32);
+    EXPECT_EQ(copy, input);
+}
+
+// The production renderer against the reference: every sample within one step
+// of the output format over a whole sweep pass, with tone glides, noise and
+// input, for several buffer sizes.
+TEST(Reference, ProductionWithinOneStepOverSweepPassWithGlides) {
+    for (int32_t format : {kSampleFormat32, 2}) {
+        for (int frames : {37, 512, 5024}) {
+            for (int32_t noiseType : {0, 1}) {
+                OnFreshThread([=] {
+                    StartWith(6, {{kSlotToneOn, 1}, {kSlotToneLevel, 89}, {kSlotToneFrequency, 100000},
+                              {kSlotSweepOn, 1}, {kSlotSweepLevel, 89}, {kSlotSweepLength, 100},
+                              {kSlotNoiseOn, 1}, {kSlotNoiseType, noiseType}, {kSlotNoiseLevel, 60},
+                              {kSlotInputOn, 1}, {kSlotInputLevel, 76}});
+                    reference::State ref;
+                    reference::Start(ref, g_converted[6], g_engine.pinkSeed, 1);
+                    const bool wide = format == kSampleFormat32;
+                    const uint32_t bytes = frames * (wide ? 8 : 4);
+                    int worst = 0, differing = 0, rendered = 0;
+                    for (int buffer = 0; rendered < 48000 + 2 * 5024; ++buffer, rendered += frames) {
+                        if (buffer % 7 == 3) {  // glide to another fader frequency
+                            g_params.live[6].slot[kSlotToneFrequency] = FrequencyForKnobPosition(5 + buffer % 66);
+                            ApplyParams(6, kSlotToneFrequency);
+                        }
+                        std::vector<int32_t> input(2 * frames);
+                        for (int i = 0; i < 2 * frames; ++i) input[i] = ((rendered * 2 + i) * 7919) % 60001 - 30000;
+                        std::vector<int32_t> mine32 = input, ref32 = input;
+                        std::vector<int16_t> mine16(input.begin(), input.end()), ref16 = mine16;
+                        RenderBuffer(6, wide ? (void*)mine32.data() : (void*)mine16.data(), bytes, format);
+                        reference::Render(ref, g_converted[6], 48000, wide ? (void*)ref32.data() : (void*)ref16.data(),
+                                          bytes, format);
+                        for (int i = 0; i < 2 * frames; ++i) {
+                            const int d = wide ? std::abs(mine32[i] - ref32[i]) : std::abs(mine16[i] - ref16[i]);
+                            worst = std::max(worst, d);
+                            differing += d != 0;
+                        }
+                    }
+                    std::printf("  format %d, %4d frames, noise %d: %d of %d samples differ, at most %d\n", format,
+                                frames, noiseType, differing, 2 * rendered, worst);
+                    EXPECT_LE(worst, 1);
+                });
+            }
+        }
+    }
+}
