@@ -1,7 +1,12 @@
-// Editor windows: start-up resources, opening, placement and closing.
+// Editor windows: start-up resources, opening, placement and closing, the
+// control table, the full repaint, knob and readout painting and the redraw
+// of single controls when the host refreshes an assignment.
 #include "editor.h"
 
+#include <cstdio>
+
 #include "host_state.h"
+#include "params.h"
 #include "platform.h"
 
 namespace kelvane {
@@ -23,6 +28,52 @@ constexpr const char* kBitmapNames[kBitmapCount] = {
     "Btn_Dn_Bmp", "Btn_Up-On_Bmp", "Btn_Dn-On_Bmp", "Btn_Dn-Off_Bmp",
 };
 
+// The editor's controls, in the order of the control table.
+enum Control {
+    kInputButton, kInputLevelFader, kToneButton, kToneLevelFader, kFrequencyFader, kFrequencyBox,
+    kSweepButton, kSweepLevelFader, kStartFreqBox, kStopFreqBox, kLengthBox,
+    kNoiseButton, kNoiseLevelFader, kTypeButton, kTypeBox,
+    kTrackLabel, kCloseButton, kMenuArea, kWindowArea, kAboutLinkArea, kControlCount,
+};
+
+// Client pixels, inclusive on all four edges.
+struct ControlRect {
+    int left, top, right, bottom;
+};
+constexpr ControlRect kControls[kControlCount] = {
+    {15, 40, 55, 60},      // InputButton
+    {80, 45, 190, 60},     // InputLevelFader
+    {15, 90, 55, 110},     // ToneButton
+    {80, 95, 190, 110},    // ToneLevelFader
+    {213, 95, 288, 110},   // FrequencyFader
+    {300, 90, 360, 110},   // FrequencyBox
+    {15, 140, 55, 160},    // SweepButton
+    {80, 145, 190, 160},   // SweepLevelFader
+    {80, 180, 140, 200},   // StartFreqBox
+    {155, 180, 215, 200},  // StopFreqBox
+    {230, 180, 290, 200},  // LengthBox
+    {15, 230, 55, 250},    // NoiseButton
+    {80, 235, 190, 250},   // NoiseLevelFader
+    {240, 230, 280, 250},  // TypeButton
+    {300, 230, 360, 250},  // TypeBox
+    {235, 20, 295, 40},    // TrackLabel
+    {310, 20, 350, 40},    // CloseButton
+    {115, 265, 265, 285},  // MenuArea
+    {0, 0, 380, 300},      // WindowArea
+    {104, 257, 275, 285},  // AboutLinkArea
+};
+static_assert(sizeof kControls / sizeof kControls[0] == kControlCount, "one rectangle per control");
+
+// Readout identifiers: the frequency and type readouts are 4 and 13 although
+// their values live in slots 3 and 12.
+enum ReadoutId { kReadoutFrequency = 4, kReadoutStart = 7, kReadoutStop = 8, kReadoutLength = 9, kReadoutType = 13 };
+
+constexpr COLORREF kTextColour = RGB(0xC0, 0xC0, 0xC0);
+constexpr UINT kCentredText = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_WORDBREAK;
+constexpr int kKnobEraseLeft = 14;    // columns restored left of the track before a knob is drawn
+constexpr int kKnobEraseRight = 28;   // and right of it
+constexpr int kKnobCentreColumn = 14; // column of Fader_H_Bmp that marks the position
+
 struct EditorWindow {
     HWND window;
     HDC dc;
@@ -33,8 +84,11 @@ struct EditorTables {
     HINSTANCE module;
     int screenWidth, screenHeight;
     HBITMAP bitmaps[kBitmapCount];
+    SIZE bitmapSizes[kBitmapCount];
     int mainWidth, mainHeight;
     HFONT readoutFont;
+    char readoutText[32];   // the readout being drawn
+    char labelText[16];     // the track label being drawn
     EditorWindow editors[kAssignmentCount];
 };
 EditorTables s_editor;
@@ -65,11 +119,146 @@ void RegisterClasses() {
 }
 
 void LoadBitmaps() {
-    for (int i = 0; i < kBitmapCount; ++i) s_editor.bitmaps[i] = LoadBitmapA(s_editor.module, kBitmapNames[i]);
-    BITMAP info = {};
-    if (GetObjectA(s_editor.bitmaps[kMainBmp], sizeof info, &info) != 0) {
-        s_editor.mainWidth = info.bmWidth;
-        s_editor.mainHeight = info.bmHeight;
+    for (int i = 0; i < kBitmapCount; ++i) {
+        s_editor.bitmaps[i] = LoadBitmapA(s_editor.module, kBitmapNames[i]);
+        BITMAP info = {};
+        if (s_editor.bitmaps[i] != nullptr && GetObjectA(s_editor.bitmaps[i], sizeof info, &info) != 0) {
+            s_editor.bitmapSizes[i] = SIZE{info.bmWidth, info.bmHeight};
+        }
+    }
+    s_editor.mainWidth = s_editor.bitmapSizes[kMainBmp].cx;
+    s_editor.mainHeight = s_editor.bitmapSizes[kMainBmp].cy;
+}
+
+// Copies columns left..right and rows top..bottom (inclusive) of a bitmap
+// to (x, y) of the editor's device context.
+void CopyFromBitmap(HDC dc, BitmapIndex bitmap, int x, int y, int left, int top, int right, int bottom) {
+    HDC source = CreateCompatibleDC(dc);
+    HGDIOBJ previous = SelectObject(source, s_editor.bitmaps[bitmap]);
+    BitBlt(dc, x, y, right - left + 1, bottom - top + 1, source, left, top, SRCCOPY);
+    SelectObject(source, previous);
+    DeleteDC(source);
+}
+
+// Erases a region by copying Main_Bmp back at the same coordinates.
+void Restore(HDC dc, int left, int top, int right, int bottom) {
+    CopyFromBitmap(dc, kMainBmp, left, top, left, top, right, bottom);
+}
+
+// Copies a small bitmap, at its own size, to (x, y). The inclusive control
+// rectangles are one pixel wider and taller than the button and knob
+// bitmaps; that extra column and row keep what was there.
+void Stamp(HDC dc, BitmapIndex bitmap, int x, int y) {
+    const SIZE size = s_editor.bitmapSizes[bitmap];
+    CopyFromBitmap(dc, bitmap, x, y, 0, 0, size.cx - 1, size.cy - 1);
+}
+
+void DrawLamp(HDC dc, Control button, int32_t slotValue) {
+    const ControlRect& r = kControls[button];
+    if (slotValue != 0) {
+        Stamp(dc, kBtnUpOnBmp, r.left, r.top);
+    } else {
+        Restore(dc, r.left, r.top, r.right, r.bottom);
+    }
+}
+
+// The knob position of a ToneFrequency value (hundredths of a hertz).
+int FrequencyKnobPosition(int32_t toneFrequency) {
+    return FrequencyStep(toneFrequency) + kFrequencyKnobFirst;
+}
+
+// [host UI thread] Draws the knob of a fader track at a pixel position from
+// the track's left edge; with erase the track and the knob's overhang on
+// both sides are restored first.
+void DrawKnob(int assignment, Control track, int position, bool eraseFirst) {
+    HDC dc = s_editor.editors[assignment].dc;
+    if (dc == nullptr) return;
+    const ControlRect& r = kControls[track];
+    if (eraseFirst) Restore(dc, r.left - kKnobEraseLeft, r.top, r.right + kKnobEraseRight, r.bottom);
+    Stamp(dc, kFaderHBmp, r.left + position - kKnobCentreColumn, r.top);
+}
+
+// [host UI thread] Draws one readout as text centred in its box. Does
+// nothing while the assignment's editor is closed.
+void DrawReadout(int assignment, int readoutId, float value, bool eraseFirst) {
+    const EditorWindow& e = s_editor.editors[assignment];
+    if (e.window == nullptr || e.dc == nullptr) return;
+    HGDIOBJ previousFont = SelectObject(e.dc, s_editor.readoutFont);
+    Control box;
+    const char* format = nullptr;
+    switch (readoutId) {
+    case kReadoutFrequency: box = kFrequencyBox; format = "%5.1f"; break;
+    case kReadoutStart: box = kStartFreqBox; format = "%5.1f"; break;
+    case kReadoutStop: box = kStopFreqBox; format = "%5.1f"; break;
+    case kReadoutLength: box = kLengthBox; format = "%3.0f s"; break;
+    case kReadoutType: box = kTypeBox; break;
+    default: SelectObject(e.dc, previousFont); return;
+    }
+    const ControlRect& r = kControls[box];
+    if (eraseFirst) Restore(e.dc, r.left, r.top, r.right, r.bottom);
+    if (format != nullptr) {
+        snprintf(s_editor.readoutText, sizeof s_editor.readoutText, format, static_cast<double>(value));
+    } else {
+        lstrcpyA(s_editor.readoutText, value == 0.0f ? "WHITE" : "PINK");
+    }
+    SetTextColor(e.dc, kTextColour);
+    // DrawTextA's rectangle excludes its right and bottom edges.
+    RECT text = {r.left, r.top, r.right + 1, r.bottom + 1};
+    DrawTextA(e.dc, s_editor.readoutText, -1, &text, kCentredText);
+    SelectObject(e.dc, previousFont);
+}
+
+float Hundredths(int32_t slotValue) {
+    return static_cast<float>(slotValue * 0.01);
+}
+
+// The TrackLabel text for a routing value: inputs, returns and outputs are
+// told apart by the host's two track counts, compared unsigned.
+const char* TrackLabelText(int32_t routing) {
+    const uint32_t r = static_cast<uint32_t>(routing);
+    const uint32_t inputs = static_cast<uint32_t>(g_host.inputTrackCount);
+    const uint32_t firstOutput = static_cast<uint32_t>(g_host.firstOutputTrack);
+    char* t = s_editor.labelText;
+    if (routing == -1) {
+        lstrcpyA(t, "- - -");
+    } else if (r < inputs) {
+        snprintf(t, sizeof s_editor.labelText, "In %02u", r + 1);
+    } else if (r < firstOutput) {
+        snprintf(t, sizeof s_editor.labelText, "Rtn %02u", r - inputs + 1);
+    } else {
+        snprintf(t, sizeof s_editor.labelText, "Out %02u", r - firstOutput + 1);
+    }
+    return t;
+}
+
+// [host UI thread] Redraws the control that shows `slot` from `value`:
+// the host's refresh of one changed or announced value.
+void RedrawSlot(int assignment, int slot, int32_t value) {
+    HDC dc = s_editor.editors[assignment].dc;
+    if (dc == nullptr) return;
+    switch (slot) {
+    case kSlotInputOn: DrawLamp(dc, kInputButton, value); break;
+    case kSlotInputLevel: DrawKnob(assignment, kInputLevelFader, value, true); break;
+    case kSlotToneOn: DrawLamp(dc, kToneButton, value); break;
+    case kSlotToneLevel: DrawKnob(assignment, kToneLevelFader, value, true); break;
+    case kSlotToneFrequency:
+        DrawKnob(assignment, kFrequencyFader, FrequencyKnobPosition(value), true);
+        DrawReadout(assignment, kReadoutFrequency, Hundredths(value), true);
+        break;
+    case kSlotSweepOn: DrawLamp(dc, kSweepButton, value); break;
+    case kSlotSweepLevel: DrawKnob(assignment, kSweepLevelFader, value, true); break;
+    case kSlotSweepStart: DrawReadout(assignment, kReadoutStart, Hundredths(value), true); break;
+    case kSlotSweepStop: DrawReadout(assignment, kReadoutStop, Hundredths(value), true); break;
+    case kSlotSweepLength: DrawReadout(assignment, kReadoutLength, Hundredths(value), true); break;
+    case kSlotNoiseOn: DrawLamp(dc, kNoiseButton, value); break;
+    case kSlotNoiseLevel: DrawKnob(assignment, kNoiseLevelFader, value, true); break;
+    case kSlotNoiseType: {
+        const ControlRect& r = kControls[kTypeButton];
+        Restore(dc, r.left, r.top, r.right, r.bottom);
+        DrawReadout(assignment, kReadoutType, static_cast<float>(value), true);
+        break;
+    }
+    default: break;
     }
 }
 
@@ -77,14 +266,38 @@ int AssignmentOf(HWND window) {
     return static_cast<int>(GetWindowLongA(window, 0));
 }
 
+// [host UI thread] The paint message: background, track label, lamps,
+// knobs and readouts of the assignment's live parameters.
 void FullRepaint(HWND window) {
     PAINTSTRUCT paint;
-    HDC dc = BeginPaint(window, &paint);
-    HDC source = CreateCompatibleDC(dc);
-    HGDIOBJ previous = SelectObject(source, s_editor.bitmaps[kMainBmp]);
-    BitBlt(dc, 0, 0, s_editor.mainWidth, s_editor.mainHeight, source, 0, 0, SRCCOPY);
-    SelectObject(source, previous);
-    DeleteDC(source);
+    BeginPaint(window, &paint);
+    const int a = AssignmentOf(window);
+    HDC dc = IsAssignment(a) ? s_editor.editors[a].dc : nullptr;
+    if (dc != nullptr) {
+        const int32_t* slot = g_params.live[a].slot;
+        CopyFromBitmap(dc, kMainBmp, 0, 0, 0, 0, s_editor.mainWidth - 1, s_editor.mainHeight - 1);
+        SetTextColor(dc, kTextColour);
+        const ControlRect& t = kControls[kTrackLabel];
+        RECT label = {t.left, t.top, t.right + 1, t.bottom + 1};
+        DrawTextA(dc, TrackLabelText(g_host.assignments.trackIndex[a]), -1, &label, kCentredText);
+        constexpr struct { Control button; int slot; } kLamps[] = {
+            {kInputButton, kSlotInputOn}, {kToneButton, kSlotToneOn},
+            {kSweepButton, kSlotSweepOn}, {kNoiseButton, kSlotNoiseOn},
+        };
+        for (const auto& lamp : kLamps) {
+            if (slot[lamp.slot] != 0) Stamp(dc, kBtnUpOnBmp, kControls[lamp.button].left, kControls[lamp.button].top);
+        }
+        DrawKnob(a, kInputLevelFader, slot[kSlotInputLevel], false);
+        DrawKnob(a, kToneLevelFader, slot[kSlotToneLevel], false);
+        DrawKnob(a, kFrequencyFader, FrequencyKnobPosition(slot[kSlotToneFrequency]), false);
+        DrawKnob(a, kSweepLevelFader, slot[kSlotSweepLevel], false);
+        DrawKnob(a, kNoiseLevelFader, slot[kSlotNoiseLevel], false);
+        DrawReadout(a, kReadoutType, static_cast<float>(slot[kSlotNoiseType]), true);
+        DrawReadout(a, kReadoutFrequency, Hundredths(slot[kSlotToneFrequency]), true);
+        DrawReadout(a, kReadoutStart, Hundredths(slot[kSlotSweepStart]), true);
+        DrawReadout(a, kReadoutStop, Hundredths(slot[kSlotSweepStop]), true);
+        DrawReadout(a, kReadoutLength, Hundredths(slot[kSlotSweepLength]), true);
+    }
     EndPaint(window, &paint);
 }
 
@@ -191,7 +404,9 @@ void PlatformRememberEditorPlacement(int assignment, EditorPlacement placement) 
     if (IsAssignment(assignment)) s_editor.editors[assignment].remembered = placement;
 }
 
-void PlatformRedrawSlot(int, int, int32_t) {}
+void PlatformRedrawSlot(int assignment, int slot, int32_t value) {
+    if (PlatformEditorIsOpen(assignment)) RedrawSlot(assignment, slot, value);
+}
 
 void PlatformRepaintEditor(int assignment) {
     if (!PlatformEditorIsOpen(assignment)) return;
