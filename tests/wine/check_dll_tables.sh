@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# KelvaneFx.dll must export exactly the four entry points, by name and by
+# ordinal, without decorated names, and import Windows system libraries only.
+set -euo pipefail
+dll=$1
+dump=$(i686-w64-mingw32-objdump -p "$dll")
+fail=0
+
+exports=$(printf '%s\n' "$dump" | sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' | awk '/^\t\[/ {print $NF}' | sort | tr '\n' ' ')
+want="FxChangePosition FxInit FxMainHandler FxProcessBuffer "
+[ "$exports" = "$want" ] || { echo "exported names: '$exports', want '$want'"; fail=1; }
+
+# Each name's ordinal: the table lists [index] name, ordinal = base + index.
+base=$(printf '%s\n' "$dump" | sed -n 's/^Export Address Table -- Ordinal Base \([0-9]*\).*/\1/p')
+for pair in FxInit:10 FxMainHandler:20 FxProcessBuffer:30 FxChangePosition:40; do
+  name=${pair%:*}; ordinal=${pair#*:}
+  index=$(printf '%s\n' "$dump" | sed -n "s/^\t\[ *\([0-9]*\)\] $name\$/\1/p")
+  [ -n "$index" ] && [ $((base + index)) -eq "$ordinal" ] || { echo "$name: ordinal $((base + ${index:-0})), want $ordinal"; fail=1; }
+done
+entries=$(printf '%s\n' "$dump" | sed -n '/^Export Address Table -- Ordinal Base/,/^$/p' | grep -c 'Export RVA' || true)
+[ "$entries" -eq 4 ] || { echo "$entries ordinals exported, want 4"; fail=1; }
+
+allowed=" ADVAPI32.dll COMDLG32.dll GDI32.dll KERNEL32.dll msvcrt.dll SHELL32.dll USER32.dll VERSION.dll "
+for lib in $(printf '%s\n' "$dump" | sed -n 's/^\tDLL Name: //p'); do
+  case "$allowed" in *" $lib "*) ;; *) echo "imports $lib, not a Windows system library"; fail=1;; esac
+done
+
+[ $fail -eq 0 ] && echo "KelvaneFx.dll tables: 4 exports by name and ordinal, system imports only"
+exit $fail
