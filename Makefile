@@ -7,7 +7,7 @@ WIN32  := build/win32
 JOBS   ?= 2
 ARGS   ?=
 
-.PHONY: all setup win32 native test run bench fuzz artwork dist clean
+.PHONY: all setup win32 native test run bench fuzz artwork clean
 
 all: win32 native
 
@@ -27,10 +27,10 @@ test: win32 native
 
 run: win32
 	@mkdir -p out
-	@scripts/wine-run.sh $(WIN32)/tools/minihost/minihost.exe $(ARGS)
-
-clean:
-	rm -rf build out dist
+	@scripts/wine-run.sh $(WIN32)/tools/minihost/minihost.exe --dll $(WIN32)/plugin/KelvaneFx.dll $(ARGS)
 
 artwork:
 	@/usr/bin/python3 scripts/make_artwork.py
+
+clean:
+	rm -rf build out dist
