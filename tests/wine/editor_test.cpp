@@ -1,0 +1,438 @@
+// The editor windows of the real KelvaneFx.dll in the stand-in host: the
+// window's pixels are captured and compared with the DLL's own bitmaps and
+// with text drawn here in the same fonts, so nothing depends on the artwork.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "stand_in_host.h"
+
+namespace {
+
+using minihost::HostField;
+using minihost::StandInHost;
+
+constexpr int kWidth = 380;
+constexpr int kHeight = 300;
+
+// A top-down 32-bit picture.
+struct Image {
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels;
+    uint32_t At(int x, int y) const { return pixels[y * width + x] & 0xFFFFFF; }
+};
+
+// Copies what a device context shows into a 32-bit picture.
+Image CaptureDc(HDC from, int width, int height) {
+    Image image;
+    image.width = width;
+    image.height = height;
+    image.pixels.resize(static_cast<size_t>(width) * height);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC memory = CreateCompatibleDC(from);
+    HGDIOBJ previous = SelectObject(memory, dib);
+    BitBlt(memory, 0, 0, width, height, from, 0, 0, SRCCOPY);
+    GdiFlush();
+    memcpy(image.pixels.data(), bits, image.pixels.size() * 4);
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+    DeleteObject(dib);
+    return image;
+}
+
+Image CaptureWindow(HWND window) {
+    HDC dc = GetDC(window);
+    Image image = CaptureDc(dc, kWidth, kHeight);
+    ReleaseDC(window, dc);
+    return image;
+}
+
+// One of the DLL's bitmaps, as the screen would show it.
+Image DllBitmap(HMODULE dll, const char* name) {
+    HBITMAP bitmap = LoadBitmapA(dll, name);
+    BITMAP b = {};
+    GetObjectA(bitmap, sizeof b, &b);
+    HDC screen = GetDC(nullptr);
+    HDC source = CreateCompatibleDC(screen);
+    HGDIOBJ previous = SelectObject(source, bitmap);
+    Image image = CaptureDc(source, b.bmWidth, b.bmHeight);
+    SelectObject(source, previous);
+    DeleteDC(source);
+    ReleaseDC(nullptr, screen);
+    DeleteObject(bitmap);
+    return image;
+}
+
+// Main_Bmp with one text drawn centred in an inclusive box, the way the
+// editor draws its label and readouts.
+Image TextOnBackground(HMODULE dll, HFONT font, const char* text, RECT box) {
+    HBITMAP bitmap = LoadBitmapA(dll, "Main_Bmp");
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HGDIOBJ previousBitmap = SelectObject(dc, bitmap);
+    HGDIOBJ previousFont = SelectObject(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(0xC0, 0xC0, 0xC0));
+    RECT r = {box.left, box.top, box.right + 1, box.bottom + 1};
+    DrawTextA(dc, text, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_WORDBREAK);
+    Image image = CaptureDc(dc, kWidth, kHeight);
+    SelectObject(dc, previousFont);
+    SelectObject(dc, previousBitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    DeleteObject(bitmap);
+    return image;
+}
+
+// Whether a w x h block of `shot` at (x, y) equals the block of `source` at (sx, sy).
+bool SameBlock(const Image& shot, int x, int y, const Image& source, int sx, int sy, int w, int h) {
+    for (int j = 0; j < h; ++j) {
+        for (int i = 0; i < w; ++i) {
+            if (shot.At(x + i, y + j) != source.At(sx + i, sy + j)) return false;
+        }
+    }
+    return true;
+}
+
+bool SameRect(const Image& a, const Image& b, RECT r) {   // inclusive
+    return SameBlock(a, r.left, r.top, b, r.left, r.top, r.right - r.left + 1, r.bottom - r.top + 1);
+}
+
+// Pixels that differ between two captures, outside an inclusive rectangle.
+int DifferencesOutside(const Image& a, const Image& b, RECT r) {
+    int count = 0;
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            const bool inside = x >= r.left && x <= r.right && y >= r.top && y <= r.bottom;
+            if (!inside && a.At(x, y) != b.At(x, y)) ++count;
+        }
+    }
+    return count;
+}
+
+void WriteBmp(const Image& image, const std::string& path) {
+    FILE* f = fopen(path.c_str(), "wb");
+    if (f == nullptr) return;
+    const int row = (image.width * 3 + 3) & ~3;
+    const uint32_t dataSize = static_cast<uint32_t>(row * image.height);
+    BITMAPFILEHEADER file = {};
+    BITMAPINFOHEADER header = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof header;
+    file.bfSize = file.bfOffBits + dataSize;
+    header.biSize = sizeof header;
+    header.biWidth = image.width;
+    header.biHeight = image.height;   // bottom-up
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biSizeImage = dataSize;
+    fwrite(&file, sizeof file, 1, f);
+    fwrite(&header, sizeof header, 1, f);
+    std::vector<uint8_t> line(row, 0);
+    for (int y = image.height - 1; y >= 0; --y) {
+        for (int x = 0; x < image.width; ++x) {
+            const uint32_t p = image.At(x, y);
+            line[x * 3] = p & 0xFF;
+            line[x * 3 + 1] = (p >> 8) & 0xFF;
+            line[x * 3 + 2] = (p >> 16) & 0xFF;
+        }
+        fwrite(line.data(), 1, row, f);
+    }
+    fclose(f);
+}
+
+struct FindEditor {
+    int assignment;
+    HWND found;
+};
+
+BOOL CALLBACK MatchEditor(HWND window, LPARAM context) {
+    auto* find = reinterpret_cast<FindEditor*>(context);
+    char name[32] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (strcmp(name, "FX_PLUGIN") == 0 && GetWindowLongA(window, 0) == find->assignment) {
+        find->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Control rectangles, inclusive.
+constexpr RECT kInputButton = {15, 40, 55, 60};
+constexpr RECT kInputLevelFader = {80, 45, 190, 60};
+constexpr RECT kToneButton = {15, 90, 55, 110};
+constexpr RECT kToneLevelFader = {80, 95, 190, 110};
+constexpr RECT kFrequencyFader = {213, 95, 288, 110};
+constexpr RECT kFrequencyBox = {300, 90, 360, 110};
+constexpr RECT kStartFreqBox = {80, 180, 140, 200};
+constexpr RECT kLengthBox = {230, 180, 290, 200};
+constexpr RECT kTypeButton = {240, 230, 280, 250};
+constexpr RECT kTypeBox = {300, 230, 360, 250};
+constexpr RECT kTrackLabel = {235, 20, 295, 40};
+
+class EditorTest : public ::testing::Test {
+protected:
+    StandInHost host;
+    Image main, knob, lampOn;
+    HFONT readoutFont = nullptr;
+
+    void SetUp() override {
+        const char* dll = getenv("KELVANE_DLL");
+        ASSERT_NE(dll, nullptr) << "KELVANE_DLL names the plug-in to test";
+        ASSERT_EQ(host.Start(dll), "");
+        main = DllBitmap(host.dll, "Main_Bmp");
+        knob = DllBitmap(host.dll, "Fader_H_Bmp");
+        lampOn = DllBitmap(host.dll, "Btn_Up-On_Bmp");
+        ASSERT_EQ(main.width, kWidth);
+        ASSERT_EQ(knob.width, 29);
+        ASSERT_EQ(knob.height, 15);
+        LOGFONTA font = {};
+        font.lfHeight = 14;
+        lstrcpyA(font.lfFaceName, "Arial");
+        readoutFont = CreateFontIndirectA(&font);
+    }
+    void TearDown() override {
+        host.Stop();
+        DeleteObject(readoutFont);
+    }
+
+    void Arguments(int a, int slot = 0, int32_t value = 0) {
+        host.Set(HostField::assignmentArg, a);
+        host.Set(HostField::trackArg, host.trackOf[a & 7]);
+        host.Set(HostField::slotArg, slot);
+        host.Set(HostField::valueArg, value);
+    }
+    HWND Open(int a, HWND reference = nullptr) {
+        Arguments(a, static_cast<int32_t>(reinterpret_cast<uintptr_t>(reference)));
+        host.Message(6);
+        minihost::PumpMessages();
+        return Editor(a);
+    }
+    void Close(int a) {
+        Arguments(a);
+        host.Message(7);
+    }
+    HWND Editor(int a) {
+        FindEditor find = {a, nullptr};
+        EnumThreadWindows(GetCurrentThreadId(), MatchEditor, reinterpret_cast<LPARAM>(&find));
+        return find.found;
+    }
+    void Send(int message, int a, int slot = 0, int32_t value = 0) {
+        Arguments(a, slot, value);
+        host.Message(message);
+    }
+    // Whether the knob sits at `position` on a track: knob stamped at its
+    // own size with column 14 on track.left + position.
+    bool KnobAt(const Image& shot, RECT track, int position) {
+        return SameBlock(shot, track.left + position - 14, track.top, knob, 0, 0, knob.width, knob.height);
+    }
+    bool ReadoutShows(const Image& shot, RECT box, const char* text) {
+        return SameRect(shot, TextOnBackground(host.dll, readoutFont, text, box), box);
+    }
+};
+
+TEST_F(EditorTest, FullRepaintShowsTheDefaultParameters) {
+    const int a = host.NewAssignment(3);
+    HWND editor = Open(a);
+    ASSERT_NE(editor, nullptr);
+    const Image shot = CaptureWindow(editor);
+    // Default levels 105 (input) and 27 (generators); 450 Hz is knob position 37.
+    EXPECT_TRUE(KnobAt(shot, kInputLevelFader, 105));
+    EXPECT_TRUE(KnobAt(shot, kToneLevelFader, 27));
+    EXPECT_TRUE(KnobAt(shot, kFrequencyFader, 37));
+    EXPECT_TRUE(SameBlock(shot, 236, 95, knob, 0, 0, 29, 15)) << "450 Hz puts the knob centre at x = 250";
+    // All sources off: the lamp buttons are the background.
+    EXPECT_TRUE(SameRect(shot, main, kInputButton));
+    EXPECT_TRUE(SameRect(shot, main, kToneButton));
+    EXPECT_TRUE(ReadoutShows(shot, kFrequencyBox, "450.0"));
+    EXPECT_TRUE(ReadoutShows(shot, kStartFreqBox, " 20.0")) << "one leading blank";
+    EXPECT_FALSE(ReadoutShows(shot, kStartFreqBox, "20.0"));
+    EXPECT_TRUE(ReadoutShows(shot, {155, 180, 215, 200}, "20000.0"));
+    EXPECT_TRUE(ReadoutShows(shot, kLengthBox, " 30 s"));
+    EXPECT_TRUE(ReadoutShows(shot, kTypeBox, "WHITE"));
+
+    if (const char* folder = getenv("KELVANE_SCREENSHOTS")) {
+        WriteBmp(shot, std::string(folder) + "\\editor-default.bmp");
+        const int32_t busy[][2] = {{14, 1}, {15, 80}, {1, 1}, {2, 90}, {3, 100000}, {5, 1}, {6, 60},
+                                   {7, 5000}, {8, 800000}, {9, 1250}, {10, 1}, {11, 40}, {12, 1}};
+        for (const auto& s : busy) host.SetSlot(a, s[0], s[1]);
+        Open(a);   // an open editor repaints from the live parameters
+        WriteBmp(CaptureWindow(editor), std::string(folder) + "\\editor-busy.bmp");
+    }
+}
+
+TEST_F(EditorTest, TrackLabelNamesInputReturnAndOutputTracks) {
+    HFONT hostFont = reinterpret_cast<HFONT>(static_cast<uintptr_t>(host.Get(HostField::hostFont)));
+    // The stand-in host has 16 input tracks and outputs from track 24.
+    const struct { int32_t track; const char* text; } cases[] = {
+        {-1, "- - -"}, {0, "In 01"}, {15, "In 16"}, {16, "Rtn 01"}, {23, "Rtn 08"}, {24, "Out 01"},
+    };
+    for (const auto& c : cases) {
+        const int a = host.NewAssignment(c.track);
+        HWND editor = Open(a);
+        ASSERT_NE(editor, nullptr);
+        const Image shot = CaptureWindow(editor);
+        EXPECT_TRUE(SameRect(shot, TextOnBackground(host.dll, hostFont, c.text, kTrackLabel), kTrackLabel))
+            << "track " << c.track << " should read " << c.text;
+        Close(a);
+    }
+}
+
+TEST_F(EditorTest, ShowValueDrawsWithoutChangingTheParameters) {
+    const int a = host.NewAssignment(2);
+    HWND editor = Open(a);
+    ASSERT_NE(editor, nullptr);
+    const Image before = CaptureWindow(editor);
+
+    Send(105, a, 15, 5);   // a level at the left end
+    Image shot = CaptureWindow(editor);
+    EXPECT_TRUE(SameBlock(shot, 71, 45, knob, 0, 0, 29, 15)) << "position 5 puts the knob in columns 71..98";
+    EXPECT_TRUE(SameRect(shot, main, {100, 45, 218, 60})) << "the old knob is erased up to track right + 28";
+
+    Send(105, a, 3, 100000);   // 1000 Hz: knob position 44, readout 1000.0
+    shot = CaptureWindow(editor);
+    EXPECT_TRUE(KnobAt(shot, kFrequencyFader, 44));
+    EXPECT_FALSE(SameRect(shot, before, kFrequencyBox));
+    EXPECT_TRUE(ReadoutShows(shot, kFrequencyBox, "1000.0"));
+
+    Send(105, a, 14, 1);
+    Send(105, a, 12, 7);
+    shot = CaptureWindow(editor);
+    EXPECT_TRUE(SameBlock(shot, 15, 40, lampOn, 0, 0, 40, 20));
+    EXPECT_TRUE(ReadoutShows(shot, kTypeBox, "PINK")) << "every non-zero type is pink";
+
+    // Slots without a control draw nothing.
+    for (int slot : {0, 4, 13, 16, 17, -1}) Send(105, a, slot, 1234);
+    EXPECT_EQ(DifferencesOutside(shot, CaptureWindow(editor), {0, 0, -1, -1}), 0);
+
+    // A repaint from the live parameters puts everything back: 105 kept them.
+    Open(a);
+    EXPECT_EQ(DifferencesOutside(before, CaptureWindow(editor), {0, 0, -1, -1}), 0);
+
+    // The identity check: another track's value draws nothing.
+    host.trackOf[a] += 1;
+    Send(105, a, 15, 5);
+    host.trackOf[a] -= 1;
+    EXPECT_EQ(DifferencesOutside(before, CaptureWindow(editor), {0, 0, -1, -1}), 0);
+}
+
+TEST_F(EditorTest, RedrawChangesTouchesOnlyChangedControls) {
+    const int a = host.NewAssignment(5);
+    HWND editor = Open(a);
+    ASSERT_NE(editor, nullptr);
+    // Take the snapshot of the defaults, then change the live copy silently.
+    Send(100, a);
+    Send(101, a, 1, 1);
+    Send(101, a, 2, 60);
+    Send(101, a, 12, 1);
+    // Draw the input knob where live says it is not: 102 must leave it alone.
+    Send(105, a, 15, 5);
+    const Image before = CaptureWindow(editor);
+
+    Send(102, -1);
+    const Image after = CaptureWindow(editor);
+    EXPECT_TRUE(SameBlock(after, 15, 90, lampOn, 0, 0, 40, 20)) << "ToneButton lit";
+    EXPECT_TRUE(KnobAt(after, kToneLevelFader, 60));
+    EXPECT_TRUE(SameRect(after, main, {66, 95, 110, 110})) << "old tone knob erased";
+    EXPECT_TRUE(SameRect(after, main, kTypeButton));
+    EXPECT_TRUE(ReadoutShows(after, kTypeBox, "PINK"));
+    EXPECT_TRUE(SameBlock(after, 71, 45, knob, 0, 0, 29, 15)) << "unchanged InputLevel not redrawn";
+
+    // Nothing outside the three changed controls moved.
+    Image masked = after;
+    for (RECT r : {kToneButton, RECT{66, 95, 218, 110}, kTypeButton, kTypeBox}) {
+        for (int y = r.top; y <= r.bottom; ++y)
+            for (int x = r.left; x <= r.right; ++x) masked.pixels[y * kWidth + x] = before.pixels[y * kWidth + x];
+    }
+    EXPECT_EQ(DifferencesOutside(before, masked, {0, 0, -1, -1}), 0);
+
+    // A reload puts the stored defaults back into the live copy; 102 moves
+    // everything back and the lamp goes out.
+    Send(100, a);
+    Send(102, a);
+    const Image reloaded = CaptureWindow(editor);
+    EXPECT_TRUE(SameRect(reloaded, main, kToneButton));
+    EXPECT_TRUE(KnobAt(reloaded, kToneLevelFader, 27));
+    EXPECT_TRUE(ReadoutShows(reloaded, kTypeBox, "WHITE"));
+}
+
+TEST_F(EditorTest, SetAndApplyThenRedrawLightsLamps) {
+    const int a = host.NewAssignment(6);
+    HWND editor = Open(a);
+    ASSERT_NE(editor, nullptr);
+    Send(100, a);               // snapshot: all lamps off
+    host.SetSlot(a, 14, 1);     // message 104 draws nothing by itself
+    host.SetSlot(a, 10, 1);
+    host.SetSlot(a, 3, 2000000);
+    Image shot = CaptureWindow(editor);
+    EXPECT_TRUE(SameRect(shot, main, kInputButton));
+    Send(103, a);               // apply the differences and redraw them
+    shot = CaptureWindow(editor);
+    EXPECT_TRUE(SameBlock(shot, 15, 40, lampOn, 0, 0, 40, 20));
+    EXPECT_TRUE(SameBlock(shot, 15, 230, lampOn, 0, 0, 40, 20));
+    EXPECT_TRUE(KnobAt(shot, kFrequencyFader, 70)) << "20000 Hz is the right end";
+    EXPECT_TRUE(ReadoutShows(shot, kFrequencyBox, "20000.0"));
+
+    // A closed editor is left alone by the refresh, and reopens with the values.
+    Close(a);
+    Send(105, a, 14, 0);
+    editor = Open(a);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_TRUE(SameBlock(CaptureWindow(editor), 15, 40, lampOn, 0, 0, 40, 20));
+}
+
+TEST_F(EditorTest, PlacementBesideTheReferenceClampedAndRemembered) {
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    HWND reference = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+    const struct { int left, top, expectLeft, expectTop; } cases[] = {
+        {100, 120, 140, 160},
+        {700, 100, screenWidth - 380 - 4, 140},   // 640 on a 1024-pixel screen
+        {50, screenHeight - 200, 90, screenHeight - 300 - 4},
+    };
+    for (const auto& c : cases) {
+        const int a = host.NewAssignment(1);
+        SetWindowPos(reference, nullptr, c.left, c.top, 100, 100, SWP_NOZORDER | SWP_NOACTIVATE);
+        HWND editor = Open(a, reference);
+        ASSERT_NE(editor, nullptr);
+        RECT r;
+        GetWindowRect(editor, &r);
+        EXPECT_EQ(r.left, c.expectLeft) << "reference left " << c.left;
+        EXPECT_EQ(r.top, c.expectTop) << "reference top " << c.top;
+        EXPECT_EQ(r.right - r.left, kWidth);
+        EXPECT_EQ(r.bottom - r.top, kHeight);
+        // Reopening, even beside another reference, keeps the place.
+        Close(a);
+        EXPECT_EQ(Editor(a), nullptr);
+        SetWindowPos(reference, nullptr, 0, 0, 100, 100, SWP_NOZORDER | SWP_NOACTIVATE);
+        editor = Open(a, reference);
+        ASSERT_NE(editor, nullptr);
+        RECT again;
+        GetWindowRect(editor, &again);
+        EXPECT_EQ(again.left, r.left);
+        EXPECT_EQ(again.top, r.top);
+        Close(a);
+    }
+    // Without a reference: centred, 80 pixels from the top.
+    const int a = host.NewAssignment(1);
+    HWND editor = Open(a);
+    ASSERT_NE(editor, nullptr);
+    RECT r;
+    GetWindowRect(editor, &r);
+    EXPECT_EQ(r.left, (screenWidth - 380) / 2);
+    EXPECT_EQ(r.top, 80);
+    DestroyWindow(reference);
+}
+
+}  // namespace
