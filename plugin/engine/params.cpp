@@ -88,6 +88,9 @@ int FrequencyStep(int32_t toneFrequencyHundredthsHz) {
 }
 
 int32_t FrequencyForKnobPosition(int position) {
+    const int last = kFrequencyKnobFirst + kFrequencyTableSize - 1;
+    if (position < kFrequencyKnobFirst) position = kFrequencyKnobFirst;
+    if (position > last) position = last;
     return static_cast<int32_t>(FrequencyTable[position - kFrequencyKnobFirst] * 100.0);
 }
 

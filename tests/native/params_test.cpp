@@ -90,4 +90,6 @@ TEST(Params, FrequencyStepsAndKnobPositions) {
     }
     EXPECT_EQ(FrequencyForKnobPosition(5), 550);
     EXPECT_EQ(FrequencyForKnobPosition(70), 2000000);
+    EXPECT_EQ(FrequencyForKnobPosition(4), 550) << "positions outside the track stay on it";
+    EXPECT_EQ(FrequencyForKnobPosition(71), 2000000);
 }
