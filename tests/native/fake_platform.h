@@ -1,0 +1,44 @@
+// A stand-in for the Win32 side of the host seam: it records every warning,
+// host command (with the report words at the moment of sending), editor call
+// and redraw, and keeps an open flag and a placement per editor.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform.h"
+
+namespace kelvane {
+
+struct FakeCommand {
+    int32_t code;
+    int32_t report[7];  // pluginId, assignment, track, slot, value, min, max
+};
+
+struct FakeRedraw {
+    int assignment, slot;
+    int32_t value;
+    bool operator==(const FakeRedraw& o) const {
+        return assignment == o.assignment && slot == o.slot && value == o.value;
+    }
+};
+
+struct FakePlatform {
+    std::vector<std::pair<std::string, WarningKind>> warnings;
+    std::vector<FakeCommand> commands;
+    std::vector<std::pair<int, uint32_t>> opened;   // assignment, reference window
+    std::vector<int> closed;
+    std::vector<FakeRedraw> redraws;
+    std::vector<int> repaints;
+    int releases = 0;
+    bool open[8] = {};
+    EditorPlacement placement[8] = {};    // of the open window
+    EditorPlacement remembered[8] = {};   // for the next opening
+};
+extern FakePlatform g_fake;
+
+// Forgets every record and closes every editor.
+void ResetFakePlatform();
+
+}  // namespace kelvane
