@@ -5,9 +5,11 @@
 
 #include <cstdio>
 
+#include "assignments.h"
 #include "host_state.h"
 #include "params.h"
 #include "platform.h"
+#include "render.h"
 
 namespace kelvane {
 
@@ -73,6 +75,14 @@ constexpr UINT kCentredText = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_WORDBR
 constexpr int kKnobEraseLeft = 14;    // columns restored left of the track before a knob is drawn
 constexpr int kKnobEraseRight = 28;   // and right of it
 constexpr int kKnobCentreColumn = 14; // column of Fader_H_Bmp that marks the position
+constexpr int kKnobWidth = 28;        // knob columns position - 14 .. position + 13
+constexpr int kLevelPositionMax = 105;
+constexpr int kFrequencyPositionMax = kFrequencyKnobFirst + kFrequencyTableSize - 1;   // 70
+
+// PressedControl codes: the lamp buttons and TypeButton use their slot numbers.
+constexpr int kPressedNone = 0;
+constexpr int kPressedClose = 30;
+constexpr int kPressedMenu = 31;
 
 struct EditorWindow {
     HWND window;
@@ -89,6 +99,20 @@ struct EditorTables {
     HFONT readoutFont;
     char readoutText[32];   // the readout being drawn
     char labelText[16];     // the track label being drawn
+
+    // The mouse gesture in progress; one for all editors.
+    int editorAssignment;   // the editor whose message is being handled
+    int mouseX, mouseY;     // client point of the last mouse message
+    int pressedControl;     // a kPressed code or a slot number, 0 when none
+    struct {
+        bool active;
+        int slot;           // -1 while idle
+        int position;       // knob position from the track's left edge
+        int resetValue;     // what a right click restores
+        int track;          // Control of the dragged track
+        HWND window;
+        int lastX, lastY;
+    } drag;
     EditorWindow editors[kAssignmentCount];
 };
 EditorTables s_editor;
@@ -175,7 +199,8 @@ void DrawKnob(int assignment, Control track, int position, bool eraseFirst) {
     if (dc == nullptr) return;
     const ControlRect& r = kControls[track];
     if (eraseFirst) Restore(dc, r.left - kKnobEraseLeft, r.top, r.right + kKnobEraseRight, r.bottom);
-    Stamp(dc, kFaderHBmp, r.left + position - kKnobCentreColumn, r.top);
+    const int left = r.left + position - kKnobCentreColumn;
+    CopyFromBitmap(dc, kFaderHBmp, left, r.top, 0, 0, kKnobWidth - 1, s_editor.bitmapSizes[kFaderHBmp].cy - 1);
 }
 
 // [host UI thread] Draws one readout as text centred in its box. Does
@@ -301,11 +326,268 @@ void FullRepaint(HWND window) {
     EndPaint(window, &paint);
 }
 
+// ---- Mouse ----------------------------------------------------------------
+
+bool PointIn(Control c, int x, int y) {
+    const ControlRect& r = kControls[c];
+    return x >= r.left && x <= r.right && y >= r.top && y <= r.bottom;
+}
+
+HDC EditorDc() { return s_editor.editors[s_editor.editorAssignment].dc; }
+int32_t* LiveSlots() { return g_params.live[s_editor.editorAssignment].slot; }
+bool ProcessingRuns() { return g_engine.processingMode == 1; }
+
+void SendEditDone() { PlatformSendHostCommand(kCmdEditDone); }
+
+// Lamps switch on the press; the released look follows at the button-up.
+void LampToggle(HWND window, Control button, int slot) {
+    int32_t* live = LiveSlots();
+    const ControlRect& r = kControls[button];
+    if (live[slot] != 0) {
+        Stamp(EditorDc(), kBtnDnOffBmp, r.left, r.top);
+        live[slot] = 0;
+    } else {
+        Stamp(EditorDc(), kBtnDnOnBmp, r.left, r.top);
+        live[slot] = 1;
+    }
+    s_editor.pressedControl = slot;
+    SetCapture(window);
+    ApplyParams(s_editor.editorAssignment, slot);
+    ReportParamChange(s_editor.editorAssignment, slot, live[slot], 0, 1);
+    SendEditDone();
+}
+
+void TypeToggle(HWND window) {
+    int32_t* live = LiveSlots();
+    const ControlRect& r = kControls[kTypeButton];
+    Stamp(EditorDc(), kBtnDnBmp, r.left, r.top);
+    live[kSlotNoiseType] = live[kSlotNoiseType] == 0 ? 1 : 0;
+    DrawReadout(s_editor.editorAssignment, kReadoutType, static_cast<float>(live[kSlotNoiseType]), true);
+    s_editor.pressedControl = kSlotNoiseType;
+    SetCapture(window);
+    ApplyParams(s_editor.editorAssignment, kSlotNoiseType);
+    ReportParamChange(s_editor.editorAssignment, kSlotNoiseType, live[kSlotNoiseType], 0, 1);
+    SendEditDone();
+}
+
+// The borderless window moves as if its caption had been pressed.
+void WindowMove(HWND window) {
+    POINT p = {s_editor.mouseX, s_editor.mouseY};
+    ClientToScreen(window, &p);
+    SendMessageA(window, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(p.x, p.y));
+    SetFocus(window);
+}
+
+// The knob jumps under the cursor and the cursor is held on the track, so
+// positions stay within the track's range.
+void DragStart(HWND window, Control track, int slot, int position, int resetValue) {
+    auto& d = s_editor.drag;
+    const ControlRect& r = kControls[track];
+    d.active = true;
+    d.slot = slot;
+    d.position = position;
+    d.resetValue = resetValue;
+    d.track = track;
+    d.window = window;
+    d.lastX = r.left + position;
+    d.lastY = r.top + (r.bottom - r.top) / 2;
+    POINT centre = {d.lastX, d.lastY};
+    ClientToScreen(window, &centre);
+    SetCursorPos(centre.x, centre.y);
+    POINT topLeft = {r.left + 5, d.lastY - 1};
+    POINT bottomRight = {r.right - 4, d.lastY + 1};
+    ClientToScreen(window, &topLeft);
+    ClientToScreen(window, &bottomRight);
+    RECT confine = {topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
+    ClipCursor(&confine);
+}
+
+void DragCommit() {
+    const auto& d = s_editor.drag;
+    const int a = s_editor.editorAssignment;
+    int32_t* live = LiveSlots();
+    if (d.slot == kSlotToneFrequency) {
+        const int32_t hundredths = FrequencyForKnobPosition(d.position);
+        live[kSlotToneFrequency] = hundredths;
+        ApplyParams(a, kSlotToneFrequency);
+        DrawReadout(a, kReadoutFrequency, FrequencyTable[d.position - kFrequencyKnobFirst], true);
+        ReportParamChange(a, kSlotToneFrequency, hundredths, 0, 6500);
+    } else {
+        live[d.slot] = d.position;
+        ApplyParams(a, d.slot);
+        ReportParamChange(a, d.slot, d.position, 0, 100);
+    }
+}
+
+void DragIdle() {
+    s_editor.drag.active = false;
+    s_editor.drag.slot = -1;
+}
+
+void DragStep(int x, int y) {
+    auto& d = s_editor.drag;
+    if (x == d.lastX) return;
+    const int a = s_editor.editorAssignment;
+    const ControlRect& r = kControls[d.track];
+    // The confinement keeps the cursor on the track; where the system does
+    // not confine it, the position is held in range here so that it always
+    // names a level or a FrequencyTable entry.
+    const int maximum = d.track == kFrequencyFader ? kFrequencyPositionMax : kLevelPositionMax;
+    int p = d.position + (x - d.lastX);
+    if (p < kLevelPositionOffset) p = kLevelPositionOffset;
+    if (p > maximum) p = maximum;
+    d.lastX = x;
+    d.lastY = y;
+    if (p != d.position) {
+        DrawKnob(a, static_cast<Control>(d.track), p, false);
+        const int oldLeft = r.left + d.position - kKnobCentreColumn;
+        const int newLeft = r.left + p - kKnobCentreColumn;
+        if (p > d.position) {
+            Restore(EditorDc(), oldLeft - 1, r.top, newLeft - 1, r.bottom);
+        } else {
+            Restore(EditorDc(), newLeft + kKnobWidth, r.top, oldLeft + kKnobWidth, r.bottom);
+        }
+        d.position = p;
+    }
+    if (d.track == kFrequencyFader) {
+        DrawReadout(a, kReadoutFrequency, FrequencyTable[d.position - kFrequencyKnobFirst], true);
+    }
+    if (ProcessingRuns()) DragCommit();
+}
+
+void OnLeftButtonDown(HWND window) {
+    const int x = s_editor.mouseX, y = s_editor.mouseY;
+    const int32_t* live = LiveSlots();
+    constexpr int kFrequencyReset = kDefaultToneFrequencyHundredthsHz;
+    int hit = kControlCount;
+    for (int c = 0; c <= kMenuArea; ++c) {
+        if (PointIn(static_cast<Control>(c), x, y)) {
+            hit = c;
+            break;
+        }
+    }
+    switch (hit) {
+    case kInputButton: LampToggle(window, kInputButton, kSlotInputOn); break;
+    case kInputLevelFader:
+        DragStart(window, kInputLevelFader, kSlotInputLevel, live[kSlotInputLevel], kDefaultInputLevel);
+        break;
+    case kToneButton: LampToggle(window, kToneButton, kSlotToneOn); break;
+    case kToneLevelFader:
+        DragStart(window, kToneLevelFader, kSlotToneLevel, live[kSlotToneLevel], kDefaultGeneratorLevel);
+        break;
+    case kFrequencyFader:
+        DragStart(window, kFrequencyFader, kSlotToneFrequency, FrequencyKnobPosition(live[kSlotToneFrequency]),
+                  kFrequencyReset);
+        break;
+    case kFrequencyBox: case kStartFreqBox: case kStopFreqBox: case kLengthBox:
+        break;   // typed entry
+    case kSweepButton: LampToggle(window, kSweepButton, kSlotSweepOn); break;
+    case kSweepLevelFader:
+        DragStart(window, kSweepLevelFader, kSlotSweepLevel, live[kSlotSweepLevel], kDefaultGeneratorLevel);
+        break;
+    case kNoiseButton: LampToggle(window, kNoiseButton, kSlotNoiseOn); break;
+    case kNoiseLevelFader:
+        DragStart(window, kNoiseLevelFader, kSlotNoiseLevel, live[kSlotNoiseLevel], kDefaultGeneratorLevel);
+        break;
+    case kTypeButton: TypeToggle(window); break;
+    case kCloseButton:
+        Stamp(EditorDc(), kBtnDnBmp, kControls[kCloseButton].left, kControls[kCloseButton].top);
+        s_editor.pressedControl = kPressedClose;
+        SetCapture(window);
+        break;
+    case kMenuArea:
+        if (!ProcessingRuns()) {
+            s_editor.pressedControl = kPressedMenu;
+            SetCapture(window);
+            break;
+        }
+        WindowMove(window);
+        break;
+    default: WindowMove(window); break;   // TypeBox, TrackLabel and the bare panel
+    }
+}
+
+void OnLeftButtonUp(LPARAM point) {
+    const int a = s_editor.editorAssignment;
+    if (s_editor.pressedControl != kPressedNone) {
+        s_editor.mouseX = LOWORD(point);
+        s_editor.mouseY = HIWORD(point);
+        const int pressed = s_editor.pressedControl;
+        s_editor.pressedControl = kPressedNone;
+        switch (pressed) {
+        case kSlotInputOn: DrawLamp(EditorDc(), kInputButton, LiveSlots()[pressed]); break;
+        case kSlotToneOn: DrawLamp(EditorDc(), kToneButton, LiveSlots()[pressed]); break;
+        case kSlotSweepOn: DrawLamp(EditorDc(), kSweepButton, LiveSlots()[pressed]); break;
+        case kSlotNoiseOn: DrawLamp(EditorDc(), kNoiseButton, LiveSlots()[pressed]); break;
+        case kSlotNoiseType: {
+            const ControlRect& r = kControls[kTypeButton];
+            Restore(EditorDc(), r.left, r.top, r.right, r.bottom);
+            break;
+        }
+        default: break;
+        }
+        ReleaseCapture();
+        if (pressed == kPressedClose) PlatformCloseEditor(a);
+    }
+    ClipCursor(nullptr);
+    if (s_editor.drag.active) {
+        DragCommit();
+        DragIdle();
+        SendEditDone();
+    }
+}
+
+void OnRightButtonDown(HWND window) {
+    auto& d = s_editor.drag;
+    const int a = s_editor.editorAssignment;
+    if (!d.active) {
+        WindowMove(window);
+        PlatformSendHostCommand(ProcessingRuns() ? kCmdClickRunning : kCmdClickStopped);
+        return;
+    }
+    int32_t* live = LiveSlots();
+    if (d.slot == kSlotToneFrequency) {
+        const float f = FrequencyTable[kDefaultFrequencyEntry];
+        live[kSlotToneFrequency] = kDefaultToneFrequencyHundredthsHz;
+        ApplyParams(a, kSlotToneFrequency);
+        // The knob's erase reaches 28 columns past the track, into FrequencyBox:
+        // the knob goes first so that the readout stays whole.
+        DrawKnob(a, kFrequencyFader, kDefaultFrequencyEntry + kFrequencyKnobFirst, true);
+        DrawReadout(a, kReadoutFrequency, f, true);
+        ReportParamChange(a, kSlotToneFrequency, kDefaultToneFrequencyHundredthsHz, 0, 6500);
+    } else {
+        live[d.slot] = d.resetValue;
+        ApplyParams(a, d.slot);
+        DrawKnob(a, static_cast<Control>(d.track), d.resetValue, true);
+        ReportParamChange(a, d.slot, d.resetValue, 0, 100);
+    }
+    DragIdle();
+    SendEditDone();
+}
+
+void RecordMousePoint(LPARAM point) {
+    s_editor.mouseX = LOWORD(point);
+    s_editor.mouseY = HIWORD(point);
+}
+
 // [host UI thread] Dispatches the editor's messages; each has its own handler.
 LRESULT CALLBACK EditorWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const int a = AssignmentOf(window);
+    if (!IsAssignment(a) || s_editor.editors[a].window != window) {
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    s_editor.editorAssignment = a;
     switch (message) {
     case WM_PAINT: FullRepaint(window); return 0;
-    case WM_CLOSE: PlatformCloseEditor(AssignmentOf(window)); return 0;
+    case WM_CLOSE: PlatformCloseEditor(a); return 0;
+    case WM_CHAR: case WM_COMMAND: return 0;   // only an open entry box takes these
+    case WM_MOUSEMOVE:
+        RecordMousePoint(lParam);
+        if (s_editor.drag.active) DragStep(s_editor.mouseX, s_editor.mouseY);
+        return 0;
+    case WM_LBUTTONDOWN: RecordMousePoint(lParam); OnLeftButtonDown(window); return 0;
+    case WM_LBUTTONUP: OnLeftButtonUp(lParam); return 0;
+    case WM_RBUTTONDOWN: RecordMousePoint(lParam); OnRightButtonDown(window); return 0;
     default: return DefWindowProcA(window, message, wParam, lParam);
     }
 }
@@ -333,6 +615,7 @@ void EditorStartUp(HINSTANCE module) {
     s_editor.screenHeight = GetSystemMetrics(SM_CYSCREEN);
     RegisterClasses();
     for (EditorWindow& e : s_editor.editors) e = EditorWindow{};
+    s_editor.drag.slot = -1;
     LoadBitmaps();
     LOGFONTA font = {};
     font.lfHeight = 14;

@@ -18,6 +18,7 @@ using minihost::StandInHost;
 
 constexpr int kWidth = 380;
 constexpr int kHeight = 300;
+constexpr int kKnobColumns = 28;   // position - 14 .. position + 13
 
 // A top-down 32-bit picture.
 struct Image {
@@ -235,7 +236,7 @@ protected:
     // Whether the knob sits at `position` on a track: knob stamped at its
     // own size with column 14 on track.left + position.
     bool KnobAt(const Image& shot, RECT track, int position) {
-        return SameBlock(shot, track.left + position - 14, track.top, knob, 0, 0, knob.width, knob.height);
+        return SameBlock(shot, track.left + position - 14, track.top, knob, 0, 0, kKnobColumns, knob.height);
     }
     bool ReadoutShows(const Image& shot, RECT box, const char* text) {
         return SameRect(shot, TextOnBackground(host.dll, readoutFont, text, box), box);
@@ -251,7 +252,7 @@ TEST_F(EditorTest, FullRepaintShowsTheDefaultParameters) {
     EXPECT_TRUE(KnobAt(shot, kInputLevelFader, 105));
     EXPECT_TRUE(KnobAt(shot, kToneLevelFader, 27));
     EXPECT_TRUE(KnobAt(shot, kFrequencyFader, 37));
-    EXPECT_TRUE(SameBlock(shot, 236, 95, knob, 0, 0, 29, 15)) << "450 Hz puts the knob centre at x = 250";
+    EXPECT_TRUE(SameBlock(shot, 236, 95, knob, 0, 0, kKnobColumns, 15)) << "450 Hz puts the knob centre at x = 250";
     // All sources off: the lamp buttons are the background.
     EXPECT_TRUE(SameRect(shot, main, kInputButton));
     EXPECT_TRUE(SameRect(shot, main, kToneButton));
@@ -297,8 +298,8 @@ TEST_F(EditorTest, ShowValueDrawsWithoutChangingTheParameters) {
 
     Send(105, a, 15, 5);   // a level at the left end
     Image shot = CaptureWindow(editor);
-    EXPECT_TRUE(SameBlock(shot, 71, 45, knob, 0, 0, 29, 15)) << "position 5 puts the knob in columns 71..98";
-    EXPECT_TRUE(SameRect(shot, main, {100, 45, 218, 60})) << "the old knob is erased up to track right + 28";
+    EXPECT_TRUE(SameBlock(shot, 71, 45, knob, 0, 0, kKnobColumns, 15)) << "position 5 puts the knob in columns 71..98";
+    EXPECT_TRUE(SameRect(shot, main, {99, 45, 218, 60})) << "the old knob is erased up to track right + 28";
 
     Send(105, a, 3, 100000);   // 1000 Hz: knob position 44, readout 1000.0
     shot = CaptureWindow(editor);
@@ -347,7 +348,7 @@ TEST_F(EditorTest, RedrawChangesTouchesOnlyChangedControls) {
     EXPECT_TRUE(SameRect(after, main, {66, 95, 110, 110})) << "old tone knob erased";
     EXPECT_TRUE(SameRect(after, main, kTypeButton));
     EXPECT_TRUE(ReadoutShows(after, kTypeBox, "PINK"));
-    EXPECT_TRUE(SameBlock(after, 71, 45, knob, 0, 0, 29, 15)) << "unchanged InputLevel not redrawn";
+    EXPECT_TRUE(SameBlock(after, 71, 45, knob, 0, 0, kKnobColumns, 15)) << "unchanged InputLevel not redrawn";
 
     // Nothing outside the three changed controls moved.
     Image masked = after;
@@ -433,6 +434,183 @@ TEST_F(EditorTest, PlacementBesideTheReferenceClampedAndRemembered) {
     EXPECT_EQ(r.left, (screenWidth - 380) / 2);
     EXPECT_EQ(r.top, 80);
     DestroyWindow(reference);
+}
+
+// ---- Mouse ----------------------------------------------------------------
+
+class EditorMouseTest : public EditorTest {
+protected:
+    int a = -1;
+    HWND editor = nullptr;
+
+    void SetUp() override {
+        EditorTest::SetUp();
+        a = host.NewAssignment(4);
+        editor = Open(a);
+        ASSERT_NE(editor, nullptr);
+        host.Set(HostField::recordChanges, 1);
+        host.commands.clear();
+    }
+    void Mouse(UINT message, int x, int y) {
+        const WPARAM keys = message == WM_LBUTTONUP ? 0 : MK_LBUTTON;
+        SendMessageA(editor, message, keys, MAKELPARAM(x, y));
+    }
+    // Press at (x, y), move to each x in turn on the same row.
+    void Drag(int x, int y, std::initializer_list<int> moves) {
+        Mouse(WM_LBUTTONDOWN, x, y);
+        for (int to : moves) Mouse(WM_MOUSEMOVE, to, y);
+    }
+    std::vector<minihost::HostCommand> Commands() {
+        std::vector<minihost::HostCommand> c = host.commands;
+        host.commands.clear();
+        return c;
+    }
+    static void ExpectReport(const minihost::HostCommand& c, int slot, int32_t value, int32_t maximum) {
+        EXPECT_EQ(c.code, 100);
+        EXPECT_EQ(c.slot, slot);
+        EXPECT_EQ(c.value, value);
+        EXPECT_EQ(c.minimum, 0);
+        EXPECT_EQ(c.maximum, maximum);
+    }
+};
+
+TEST_F(EditorMouseTest, LampsToggleOnThePressAndReportOnce) {
+    const Image downOn = DllBitmap(host.dll, "Btn_Dn-On_Bmp");
+    const Image downOff = DllBitmap(host.dll, "Btn_Dn-Off_Bmp");
+    const struct { RECT button; int slot; } lamps[] = {
+        {kInputButton, 14}, {kToneButton, 1}, {{15, 140, 55, 160}, 5}, {{15, 230, 55, 250}, 10},
+    };
+    for (const auto& lamp : lamps) {
+        const int x = lamp.button.right, y = lamp.button.bottom;   // the inclusive corner hits
+        Mouse(WM_LBUTTONDOWN, x, y);
+        EXPECT_TRUE(SameBlock(CaptureWindow(editor), lamp.button.left, lamp.button.top, downOn, 0, 0, 40, 20));
+        auto c = Commands();
+        ASSERT_EQ(c.size(), 2u) << "slot " << lamp.slot;
+        ExpectReport(c[0], lamp.slot, 1, 1);
+        EXPECT_EQ(c[1].code, 23);
+        Mouse(WM_LBUTTONUP, 370, 290);   // released away from the button
+        EXPECT_TRUE(SameBlock(CaptureWindow(editor), lamp.button.left, lamp.button.top, lampOn, 0, 0, 40, 20));
+        EXPECT_TRUE(Commands().empty());
+
+        Mouse(WM_LBUTTONDOWN, x, y);
+        EXPECT_TRUE(SameBlock(CaptureWindow(editor), lamp.button.left, lamp.button.top, downOff, 0, 0, 40, 20));
+        c = Commands();
+        ASSERT_EQ(c.size(), 2u);
+        ExpectReport(c[0], lamp.slot, 0, 1);
+        Mouse(WM_LBUTTONUP, x, y);
+        EXPECT_TRUE(SameRect(CaptureWindow(editor), main, lamp.button));
+    }
+}
+
+TEST_F(EditorMouseTest, TypeButtonTogglesTheNoiseType) {
+    const Image down = DllBitmap(host.dll, "Btn_Dn_Bmp");
+    Mouse(WM_LBUTTONDOWN, 240, 230);
+    Image shot = CaptureWindow(editor);
+    EXPECT_TRUE(SameBlock(shot, 240, 230, down, 0, 0, 40, 20));
+    EXPECT_TRUE(ReadoutShows(shot, kTypeBox, "PINK"));
+    auto c = Commands();
+    ASSERT_EQ(c.size(), 2u);
+    ExpectReport(c[0], 12, 1, 1);
+    EXPECT_EQ(c[1].code, 23);
+    Mouse(WM_LBUTTONUP, 240, 230);
+    EXPECT_TRUE(SameRect(CaptureWindow(editor), main, kTypeButton));
+    Mouse(WM_LBUTTONDOWN, 280, 250);
+    Mouse(WM_LBUTTONUP, 280, 250);
+    EXPECT_TRUE(ReadoutShows(CaptureWindow(editor), kTypeBox, "WHITE"));
+}
+
+TEST_F(EditorMouseTest, LevelDragCommitsAtReleaseWhileStopped) {
+    const Image before = CaptureWindow(editor);
+    Drag(80 + 27, 102, {120, 140});   // from position 27 to 60
+    Image shot = CaptureWindow(editor);
+    EXPECT_TRUE(KnobAt(shot, kToneLevelFader, 60));
+    EXPECT_TRUE(SameRect(shot, main, {66, 95, 125, 110})) << "the uncovered strip is restored";
+    EXPECT_EQ(DifferencesOutside(before, shot, {66, 95, 218, 110}), 0) << "only the track is drawn";
+    EXPECT_TRUE(Commands().empty()) << "nothing is taken before the release";
+    Mouse(WM_LBUTTONUP, 140, 102);
+    auto c = Commands();
+    ASSERT_EQ(c.size(), 2u);
+    ExpectReport(c[0], 2, 60, 100);
+    EXPECT_EQ(c[1].code, 23);
+    // Moving left restores the strip on the right.
+    Drag(80 + 60, 102, {130, 100});
+    shot = CaptureWindow(editor);
+    EXPECT_TRUE(KnobAt(shot, kToneLevelFader, 20));
+    EXPECT_TRUE(SameRect(shot, main, {80 + 20 + 14, 95, 218, 110}));
+    Mouse(WM_LBUTTONUP, 100, 102);
+    c = Commands();
+    ASSERT_EQ(c.size(), 2u);
+    ExpectReport(c[0], 2, 20, 100);
+}
+
+TEST_F(EditorMouseTest, DragWhileProcessingReportsEveryStep) {
+    host.StartProcessing(a);
+    host.commands.clear();
+    Drag(80 + 27, 152, {110, 120, 130});   // SweepLevelFader
+    auto c = Commands();
+    ASSERT_EQ(c.size(), 3u);
+    ExpectReport(c[0], 6, 30, 100);
+    ExpectReport(c[2], 6, 50, 100);
+    Mouse(WM_LBUTTONUP, 130, 152);
+    c = Commands();
+    ASSERT_EQ(c.size(), 2u);
+    ExpectReport(c[0], 6, 50, 100);
+    EXPECT_EQ(c[1].code, 23);
+}
+
+TEST_F(EditorMouseTest, FrequencyFaderEndsAndReadoutFollows) {
+    Drag(250, 102, {257});   // position 37 -> 44: 1000 Hz
+    EXPECT_TRUE(ReadoutShows(CaptureWindow(editor), kFrequencyBox, "1000.0"));
+    Mouse(WM_MOUSEMOVE, 400, 102);   // past the right end
+    Image shot = CaptureWindow(editor);
+    EXPECT_TRUE(KnobAt(shot, kFrequencyFader, 70));
+    EXPECT_TRUE(ReadoutShows(shot, kFrequencyBox, "20000.0"));
+    Mouse(WM_LBUTTONUP, 400, 102);
+    auto c = Commands();
+    ASSERT_EQ(c.size(), 2u);
+    ExpectReport(c[0], 3, 2000000, 6500);
+
+    Drag(213 + 70, 102, {100});   // past the left end
+    EXPECT_TRUE(ReadoutShows(CaptureWindow(editor), kFrequencyBox, "  5.5"));
+    Mouse(WM_LBUTTONUP, 100, 102);
+    c = Commands();
+    ASSERT_EQ(c.size(), 2u);
+    ExpectReport(c[0], 3, 550, 6500);
+}
+
+TEST_F(EditorMouseTest, RightClickDuringADragResetsAndEndsIt) {
+    Drag(80 + 105, 52, {120, 90});   // InputLevelFader to 15
+    EXPECT_TRUE(Commands().empty());
+    Mouse(WM_RBUTTONDOWN, 90, 52);
+    Image shot = CaptureWindow(editor);
+    EXPECT_TRUE(KnobAt(shot, kInputLevelFader, 105));
+    EXPECT_TRUE(SameRect(shot, main, {66, 45, 170, 60}));
+    auto c = Commands();
+    ASSERT_EQ(c.size(), 2u);
+    ExpectReport(c[0], 15, 105, 100);
+    EXPECT_EQ(c[1].code, 23);
+    Mouse(WM_LBUTTONUP, 90, 52);
+    EXPECT_TRUE(Commands().empty()) << "the release after a reset changes nothing";
+
+    Drag(250, 102, {220});   // frequency reset goes back to 450 Hz
+    Mouse(WM_RBUTTONDOWN, 220, 102);
+    shot = CaptureWindow(editor);
+    EXPECT_TRUE(KnobAt(shot, kFrequencyFader, 37));
+    EXPECT_TRUE(ReadoutShows(shot, kFrequencyBox, "450.0"));
+    c = Commands();
+    ASSERT_EQ(c.size(), 2u);
+    ExpectReport(c[0], 3, 45000, 6500);
+    Mouse(WM_LBUTTONUP, 220, 102);
+}
+
+TEST_F(EditorMouseTest, CloseButtonClosesAtTheRelease) {
+    const Image down = DllBitmap(host.dll, "Btn_Dn_Bmp");
+    Mouse(WM_LBUTTONDOWN, 310, 20);
+    EXPECT_TRUE(SameBlock(CaptureWindow(editor), 310, 20, down, 0, 0, 40, 20));
+    EXPECT_NE(Editor(a), nullptr);
+    Mouse(WM_LBUTTONUP, 0, 0);
+    EXPECT_EQ(Editor(a), nullptr);
+    EXPECT_TRUE(Commands().empty());
 }
 
 }  // namespace
