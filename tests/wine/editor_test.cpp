@@ -603,6 +603,50 @@ TEST_F(EditorMouseTest, RightClickDuringADragResetsAndEndsIt) {
     Mouse(WM_LBUTTONUP, 220, 102);
 }
 
+WNDPROC s_editorProc = nullptr;
+int s_moveLoops = 0;
+
+LRESULT CALLBACK CountMoveLoops(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_ENTERSIZEMOVE) ++s_moveLoops;
+    return CallWindowProcA(s_editorProc, window, message, wParam, lParam);
+}
+
+TEST_F(EditorMouseTest, RightClickAndBackgroundMoveTheWindow) {
+    s_editorProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(editor, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountMoveLoops)));
+    s_moveLoops = 0;
+    // The system's move loop runs until the left button goes up; a release
+    // waiting in the queue ends it at once.
+    const POINT presses[] = {{370, 150}, {260, 30}, {330, 240}};   // panel, TrackLabel, TypeBox
+    for (POINT p : presses) {
+        PostMessageA(editor, WM_LBUTTONUP, 0, MAKELPARAM(p.x, p.y));
+        Mouse(WM_LBUTTONDOWN, p.x, p.y);
+        minihost::PumpMessages();
+        EXPECT_TRUE(Commands().empty());
+        EXPECT_EQ(GetFocus(), editor);
+    }
+    EXPECT_EQ(s_moveLoops, 3);
+    PostMessageA(editor, WM_LBUTTONUP, 0, MAKELPARAM(370, 150));
+    SendMessageA(editor, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(370, 150));
+    minihost::PumpMessages();
+    auto c = Commands();
+    ASSERT_EQ(c.size(), 1u);
+    EXPECT_EQ(c[0].code, 19);
+    host.StartProcessing(a);
+    host.commands.clear();
+    PostMessageA(editor, WM_LBUTTONUP, 0, MAKELPARAM(370, 150));
+    SendMessageA(editor, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(370, 150));
+    minihost::PumpMessages();
+    c = Commands();
+    ASSERT_EQ(c.size(), 1u);
+    EXPECT_EQ(c[0].code, 22);
+    // Typed characters without an entry box are ignored.
+    const Image before = CaptureWindow(editor);
+    SendMessageA(editor, WM_CHAR, '5', 0);
+    EXPECT_EQ(DifferencesOutside(before, CaptureWindow(editor), {0, 0, -1, -1}), 0);
+    EXPECT_TRUE(Commands().empty());
+}
+
 TEST_F(EditorMouseTest, CloseButtonClosesAtTheRelease) {
     const Image down = DllBitmap(host.dll, "Btn_Dn_Bmp");
     Mouse(WM_LBUTTONDOWN, 310, 20);
