@@ -29,6 +29,10 @@ run: win32
 	@mkdir -p out
 	@scripts/wine-run.sh $(WIN32)/tools/minihost/minihost.exe --dll $(WIN32)/plugin/KelvaneFx.dll $(ARGS)
 
+# Rendering cost: engine natively, the DLL under Wine, sox synth for comparison.
+bench: setup
+	@bash bench/run.sh $(JOBS)
+
 artwork:
 	@/usr/bin/python3 scripts/make_artwork.py
 

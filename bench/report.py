@@ -1,0 +1,116 @@
+#!/usr/bin/python3
+"""Prints make bench's table: the native engine (engine_bench JSON) beside the
+32-bit DLL (bench_host output), sox synth's cost for the same signals, the
+ratios and the performance goals marked met or not met.
+
+usage: report.py ENGINE_JSON DLL_OUTPUT [SOX_SECONDS]
+"""
+import json
+import subprocess
+import sys
+import time
+
+RATE = 48000
+CASES = ["tone", "sweep", "white", "pink", "input", "all_white", "all_pink"]
+
+
+def load_native(path):
+    """The best of the repetitions of each case, in ns per frame."""
+    out = {}
+    for b in json.load(open(path))["benchmarks"]:
+        if b.get("run_type", "iteration") == "iteration":
+            name = b.get("run_name", b["name"])
+            out[name] = min(out.get(name, float("inf")), b["s/frame"] * 1e9)
+    return out
+
+
+def load_dll(path):
+    out = {}
+    for line in open(path):
+        parts = line.split()
+        if len(parts) == 3 and parts[0].startswith("BM_Render"):
+            out[parts[0]] = float(parts[1])
+    return out
+
+
+def sox_ns_per_frame(seconds, *synth):
+    """Best of three wall-clock runs of sox synth, 24-bit stereo discarded."""
+    cmd = ["sox", "-q", "-n", "-r", str(RATE), "-b", "24", "-c", "2", "-t", "wav",
+           "/dev/null", "synth", str(seconds)] + [str(a) for a in synth]
+    best = None
+    for _ in range(3):
+        start = time.perf_counter()
+        subprocess.run(cmd, check=True, stderr=subprocess.DEVNULL)
+        ns = (time.perf_counter() - start) * 1e9 / (seconds * RATE)
+        best = ns if best is None else min(best, ns)
+    return best
+
+
+def fmt(ns):
+    return ("%9.2f %9.0f" % (ns, 1e9 / (ns * RATE))) if ns else "%9s %9s" % ("-", "-")
+
+
+def main():
+    native, dll = load_native(sys.argv[1]), load_dll(sys.argv[2])
+    seconds = int(sys.argv[3]) if len(sys.argv) > 3 else 60
+    caveat = ("The DLL figures are measured under Wine with qemu-user emulating the 32-bit x86 CPU\n"
+              "on this machine: they are software-emulation timings, several times slower than\n"
+              "the same DLL on real hardware. The native figures are x86-64 on real hardware.")
+
+    print("Rendering cost per stereo frame (ns) and real-time factor at 48 kHz")
+    print(caveat)
+    print("%-10s %4s %6s | %9s %9s | %9s %9s" % ("case", "bits", "frames", "native ns", "x rt",
+                                                "DLL ns", "x rt"))
+    for bits in (32, 16):
+        for case in CASES:
+            for frames in (512, 5024):
+                key = "BM_Render%d/%s/%d" % (bits, case, frames)
+                print("%-10s %4d %6d | %s | %s" % (case, bits, frames, fmt(native.get(key)),
+                                                    fmt(dll.get(key))))
+
+    chain = ["synth", seconds]
+    signals = {
+        "tone": ["sine", 1000],
+        "sweep": ["sine", "20/20000"],
+        "white": ["whitenoise"],
+        "pink": ["pinknoise"],
+        "all_white": ["sine", 1000] + chain + ["sine", "mix", "20/20000"] + chain + ["whitenoise", "mix"],
+        "all_pink": ["sine", 1000] + chain + ["sine", "mix", "20/20000"] + chain + ["pinknoise", "mix"],
+    }
+    sox = {name: sox_ns_per_frame(seconds, *args) for name, args in signals.items()}
+    print()
+    print("sox synth (%ds of 24-bit stereo at 48 kHz, best of 3) against 32-bit buffers of 5024 frames;" % seconds)
+    print("ratio = sox time / Kelvane time (how many times faster Kelvane is)")
+    print("%-10s %9s | %9s %7s | %9s %7s" % ("signal", "sox ns", "native ns", "ratio", "DLL ns", "ratio"))
+    ratio = {}
+    for name, sox_ns in sox.items():
+        key = "BM_Render32/%s/5024" % name
+        n, d = native.get(key), dll.get(key)
+        ratio[name] = (sox_ns / n if n else 0, sox_ns / d if d else 0)
+        print("%-10s %9.2f | %9.2f %7.1f | %9.2f %7.1f" % (name, sox_ns, n or 0, ratio[name][0],
+                                                         d or 0, ratio[name][1]))
+
+    def per_frame_growth(figures):
+        a, b = figures.get("BM_Render32/all_white/512"), figures.get("BM_Render32/all_white/5024")
+        return a / b if a and b else float("inf")
+
+    goals = [
+        ("all sources, white, 5024 frames: >= 4x faster than sox", lambda i: ratio["all_white"][i] >= 4,
+         lambda i: "%.1fx" % ratio["all_white"][i]),
+        ("512-frame cost <= 1.1x the 5024-frame cost per frame", lambda i: per_frame_growth((native, dll)[i]) <= 1.1,
+         lambda i: "%.2fx" % per_frame_growth((native, dll)[i])),
+        ("tone >= 5x faster than sox synth sine", lambda i: ratio["tone"][i] >= 5,
+         lambda i: "%.1fx" % ratio["tone"][i]),
+        ("sweep >= 5x faster than sox synth sine", lambda i: ratio["sweep"][i] >= 5,
+         lambda i: "%.1fx" % ratio["sweep"][i]),
+    ]
+    print()
+    print("Goals (the target is the 32-bit DLL; native shown for reference)")
+    for text, met, value in goals:
+        marks = ["%s %s" % (value(i), "met" if met(i) else "NOT MET") for i in (0, 1)]
+        print("  %-56s native %-14s DLL %s" % (text, marks[0], marks[1]))
+    print("  (DLL under qemu emulation: see the note above)")
+
+
+if __name__ == "__main__":
+    main()
