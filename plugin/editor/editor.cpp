@@ -4,6 +4,7 @@
 #include "editor.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "assignments.h"
 #include "host_state.h"
@@ -104,6 +105,13 @@ struct EditorTables {
     int editorAssignment;   // the editor whose message is being handled
     int mouseX, mouseY;     // client point of the last mouse message
     int pressedControl;     // a kPressed code or a slot number, 0 when none
+    // The one typed-entry field of the process.
+    struct {
+        HWND control;       // null while no field is open
+        int slot;           // the LiveParamSet slot a commit writes
+        float minimum, maximum;   // in the shown unit; 0 while closed
+        WNDPROC savedProc;
+    } entry;
     struct {
         bool active;
         int slot;           // -1 while idle
@@ -455,6 +463,100 @@ void DragStep(int x, int y) {
     if (ProcessingRuns()) DragCommit();
 }
 
+// ---- Typed entry ----------------------------------------------------------
+
+constexpr int kEntryTextBytes = 80;
+constexpr UINT kEditKillFocus = 0x0200;   // EN_KILLFOCUS
+
+void CloseEntryBox() {
+    auto& entry = s_editor.entry;
+    HWND field = entry.control;
+    // Cleared first: destroying the focused field notifies its parent again.
+    entry.control = nullptr;
+    entry.minimum = 0.0f;
+    entry.maximum = 0.0f;
+    if (field != nullptr) DestroyWindow(field);
+}
+
+// [host UI thread] The field hands every character to the editor first;
+// Enter or Tab closes the field, and then the character goes no further.
+LRESULT CALLBACK EntryBoxProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam) {
+    const WNDPROC saved = s_editor.entry.savedProc;
+    switch (message) {
+    case WM_GETDLGCODE: return DLGC_WANTALLKEYS;
+    case WM_CHAR:
+        SendMessageA(GetParent(field), WM_CHAR, wParam, lParam);
+        if (!IsWindow(field)) return 0;
+        break;
+    default: break;
+    }
+    return CallWindowProcA(saved, field, message, wParam, lParam);
+}
+
+void OpenEntryBox(HWND editor, Control box) {
+    auto& entry = s_editor.entry;
+    const ControlRect& r = kControls[box];
+    char text[32];
+    snprintf(text, sizeof text, "%5.1f", LiveSlots()[entry.slot] * 0.01);
+    HWND field = CreateWindowExA(0, "EDIT", text, WS_CHILD | ES_CENTER, r.left, r.top, r.right - r.left,
+                                 r.bottom - r.top, editor, nullptr, s_editor.module, nullptr);
+    if (field == nullptr) {
+        entry.minimum = entry.maximum = 0.0f;
+        return;
+    }
+    entry.control = field;
+    entry.savedProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(field, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EntryBoxProc)));
+    ShowWindow(field, SW_SHOW);
+    SetFocus(field);
+    // A double click at the field's corner selects the shown number, so that
+    // typing replaces it.
+    SendMessageA(field, WM_LBUTTONDBLCLK, 0, 0);
+}
+
+void PressValueBox(HWND editor, Control box, int slot, float minimum, float maximum) {
+    auto& entry = s_editor.entry;
+    if (entry.control != nullptr) return;
+    entry.slot = slot;
+    entry.minimum = minimum;
+    entry.maximum = maximum;
+    OpenEntryBox(editor, box);
+}
+
+void OnEntryChar(WPARAM character) {
+    auto& entry = s_editor.entry;
+    if (character != '\r' && character != '\t') return;
+    char text[kEntryTextBytes] = {};
+    GetWindowTextA(entry.control, text, sizeof text);
+    double value = atof(text);
+    if (value < entry.minimum) {
+        value = entry.minimum;
+    } else if (value > entry.maximum) {
+        value = entry.maximum;
+    }
+    const int a = s_editor.editorAssignment;
+    const int slot = entry.slot;
+    const int32_t stored = static_cast<int32_t>(value * 100.0);
+    LiveSlots()[slot] = stored;
+    ApplyParams(a, slot);
+    ReportParamChange(a, slot, stored, static_cast<int32_t>(entry.minimum * 100.0),
+                      static_cast<int32_t>(entry.maximum * 100.0));
+    SendEditDone();
+    if (slot == kSlotToneFrequency) {
+        // The whole strip a knob can cover, as DrawKnob's erase takes it: the
+        // knob overhangs the track at both ends.
+        const ControlRect& t = kControls[kFrequencyFader];
+        RECT track = {t.left - kKnobEraseLeft, t.top, t.right + kKnobEraseRight + 1, t.bottom + 1};
+        InvalidateRect(s_editor.editors[a].window, &track, TRUE);
+    }
+    CloseEntryBox();
+}
+
+void OnEntryCommand(WPARAM wParam, LPARAM lParam) {
+    if (reinterpret_cast<HWND>(lParam) != s_editor.entry.control) return;
+    if (HIWORD(wParam) == kEditKillFocus) CloseEntryBox();
+}
+
 void OnLeftButtonDown(HWND window) {
     const int x = s_editor.mouseX, y = s_editor.mouseY;
     const int32_t* live = LiveSlots();
@@ -479,8 +581,10 @@ void OnLeftButtonDown(HWND window) {
         DragStart(window, kFrequencyFader, kSlotToneFrequency, FrequencyKnobPosition(live[kSlotToneFrequency]),
                   kFrequencyReset);
         break;
-    case kFrequencyBox: case kStartFreqBox: case kStopFreqBox: case kLengthBox:
-        break;   // typed entry
+    case kFrequencyBox: PressValueBox(window, kFrequencyBox, kSlotToneFrequency, 5.5f, 20000.0f); break;
+    case kStartFreqBox: PressValueBox(window, kStartFreqBox, kSlotSweepStart, 5.5f, 20000.0f); break;
+    case kStopFreqBox: PressValueBox(window, kStopFreqBox, kSlotSweepStop, 5.5f, 20000.0f); break;
+    case kLengthBox: PressValueBox(window, kLengthBox, kSlotSweepLength, 1.0f, 300.0f); break;
     case kSweepButton: LampToggle(window, kSweepButton, kSlotSweepOn); break;
     case kSweepLevelFader:
         DragStart(window, kSweepLevelFader, kSlotSweepLevel, live[kSlotSweepLevel], kDefaultGeneratorLevel);
@@ -580,7 +684,12 @@ LRESULT CALLBACK EditorWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     switch (message) {
     case WM_PAINT: FullRepaint(window); return 0;
     case WM_CLOSE: PlatformCloseEditor(a); return 0;
-    case WM_CHAR: case WM_COMMAND: return 0;   // only an open entry box takes these
+    case WM_CHAR:   // only an open entry field takes these two
+        if (s_editor.entry.control != nullptr) OnEntryChar(wParam);
+        return 0;
+    case WM_COMMAND:
+        if (s_editor.entry.control != nullptr) OnEntryCommand(wParam, lParam);
+        return 0;
     case WM_MOUSEMOVE:
         RecordMousePoint(lParam);
         if (s_editor.drag.active) DragStep(s_editor.mouseX, s_editor.mouseY);
@@ -665,6 +774,7 @@ void PlatformCloseEditor(int assignment) {
     if (GetWindowRect(e.window, &r)) {
         e.remembered = EditorPlacement{r.left, r.top, r.right - r.left, r.bottom - r.top};
     }
+    if (s_editor.entry.control != nullptr && GetParent(s_editor.entry.control) == e.window) CloseEntryBox();
     ReleaseDC(e.window, e.dc);
     DestroyWindow(e.window);
     e.window = nullptr;

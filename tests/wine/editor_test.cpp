@@ -647,6 +647,92 @@ TEST_F(EditorMouseTest, RightClickAndBackgroundMoveTheWindow) {
     EXPECT_TRUE(Commands().empty());
 }
 
+// ---- Typed entry ----------------------------------------------------------
+
+class EditorEntryTest : public EditorMouseTest {
+protected:
+    HWND Field() { return FindWindowExA(editor, nullptr, "EDIT", nullptr); }
+    std::string FieldText() {
+        char text[80] = {};
+        GetWindowTextA(Field(), text, sizeof text);
+        return text;
+    }
+    // Replaces the field's text by typing, then sends the closing character.
+    void Type(const char* text, char last) {
+        HWND field = Field();
+        SendMessageA(field, EM_SETSEL, 0, -1);
+        for (const char* c = text; *c != 0; ++c) SendMessageA(field, WM_CHAR, static_cast<unsigned char>(*c), 1);
+        SendMessageA(field, WM_CHAR, static_cast<unsigned char>(last), 1);
+        minihost::PumpMessages();
+    }
+};
+
+TEST_F(EditorEntryTest, TypedValuesAreClampedTruncatedAndReported) {
+    const struct { POINT at; const char* typed; char key; int slot; int32_t stored, minimum, maximum; RECT box;
+                   const char* shown; } cases[] = {
+        {{330, 100}, "25000", '\r', 3, 2000000, 550, 2000000, kFrequencyBox, "20000.0"},
+        {{80, 180}, "abc", '\r', 7, 550, 550, 2000000, kStartFreqBox, "  5.5"},
+        {{360, 110}, "8.2", '\t', 3, 819, 550, 2000000, kFrequencyBox, "  8.2"},
+        {{260, 190}, "2.3", '\r', 9, 229, 100, 30000, kLengthBox, "  2 s"},
+        {{260, 190}, "0.5", '\r', 9, 100, 100, 30000, kLengthBox, "  1 s"},
+        {{215, 200}, " 1e3", '\r', 8, 100000, 550, 2000000, {155, 180, 215, 200}, "1000.0"},
+    };
+    for (const auto& c : cases) {
+        Mouse(WM_LBUTTONDOWN, c.at.x, c.at.y);
+        Mouse(WM_LBUTTONUP, c.at.x, c.at.y);
+        ASSERT_NE(Field(), nullptr) << c.typed;
+        EXPECT_EQ(GetFocus(), Field());
+        Type(c.typed, c.key);
+        EXPECT_EQ(Field(), nullptr) << "Enter and Tab commit and close the field";
+        const auto commands = Commands();
+        ASSERT_EQ(commands.size(), 2u) << c.typed;
+        EXPECT_EQ(commands[0].code, 100);
+        EXPECT_EQ(commands[0].slot, c.slot);
+        EXPECT_EQ(commands[0].value, c.stored) << c.typed;
+        EXPECT_EQ(commands[0].minimum, c.minimum);
+        EXPECT_EQ(commands[0].maximum, c.maximum);
+        EXPECT_EQ(commands[1].code, 23);
+        EXPECT_TRUE(ReadoutShows(CaptureWindow(editor), c.box, c.shown)) << c.typed;
+    }
+    // 8.2 Hz is entry 1 (8 Hz) of the frequency table: knob position 6, overhanging the track.
+    EXPECT_TRUE(KnobAt(CaptureWindow(editor), kFrequencyFader, 6));
+}
+
+TEST_F(EditorEntryTest, FieldShowsTheValueAndCancelsWithoutStoring) {
+    const int b = host.NewAssignment(9);
+    HWND other = Open(b);
+    ASSERT_NE(other, nullptr);
+    Mouse(WM_LBUTTONDOWN, 300, 90);
+    ASSERT_NE(Field(), nullptr);
+    EXPECT_EQ(FieldText(), "450.0");
+    HWND field = Field();
+    // Escape has no meaning: the field stays open.
+    SendMessageA(field, WM_CHAR, 27, 1);
+    EXPECT_EQ(Field(), field);
+    // A second value box, here or in another editor, opens nothing.
+    Mouse(WM_LBUTTONDOWN, 260, 190);
+    EXPECT_EQ(Field(), field);
+    SendMessageA(other, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(330, 100));
+    EXPECT_EQ(FindWindowExA(other, nullptr, "EDIT", nullptr), nullptr);
+    // Keyboard input moving away discards the typed text.
+    SendMessageA(field, EM_SETSEL, 0, -1);
+    SendMessageA(field, WM_CHAR, '9', 1);
+    SetFocus(editor);
+    minihost::PumpMessages();
+    EXPECT_EQ(Field(), nullptr);
+    EXPECT_TRUE(Commands().empty());
+    EXPECT_TRUE(ReadoutShows(CaptureWindow(editor), kFrequencyBox, "450.0"));
+    // The start frequency shows its leading blank in the field.
+    Mouse(WM_LBUTTONDOWN, 100, 190);
+    EXPECT_EQ(FieldText(), " 20.0");
+    // Closing the editor with a field open leaves no field behind: the next
+    // opening can open one again.
+    Close(a);
+    editor = Open(a);
+    Mouse(WM_LBUTTONDOWN, 100, 190);
+    EXPECT_NE(Field(), nullptr);
+}
+
 TEST_F(EditorMouseTest, CloseButtonClosesAtTheRelease) {
     const Image down = DllBitmap(host.dll, "Btn_Dn_Bmp");
     Mouse(WM_LBUTTONDOWN, 310, 20);
