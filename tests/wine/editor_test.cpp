@@ -733,6 +733,124 @@ TEST_F(EditorEntryTest, FieldShowsTheValueAndCancelsWithoutStoring) {
     EXPECT_NE(Field(), nullptr);
 }
 
+// ---- Menu and about view ---------------------------------------------------
+
+struct MenuScript {
+    std::vector<std::string> items;
+    std::vector<UINT> ids;
+    int downs = 0;          // arrow presses before Enter; -1 dismisses with Escape
+    bool chosen = false;
+    HWND editor = nullptr;
+    Image aboutShot;
+    bool aboutSeen = false;
+    HBITMAP aboutBitmap = nullptr;
+};
+MenuScript s_menu;
+WNDPROC s_aboutEditorProc = nullptr;
+
+// Runs inside the menu's own loop: reads the items and chooses one by keys.
+void CALLBACK DriveMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND popup = FindWindowA("#32768", nullptr);
+    if (popup == nullptr || s_menu.chosen) return;
+    KillTimer(nullptr, timer);
+    s_menu.chosen = true;
+    HMENU menu = reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0));
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        char text[64] = {};
+        GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
+        s_menu.items.push_back(text);
+        s_menu.ids.push_back(GetMenuItemID(menu, i));
+    }
+    if (s_menu.downs < 0) {
+        PostMessageA(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+        return;
+    }
+    for (int i = 0; i < s_menu.downs; ++i) PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(popup, WM_KEYDOWN, VK_RETURN, 0);
+    InvalidateRect(s_menu.editor, nullptr, FALSE);
+}
+
+// Sees the editor's paints; once the about view is up, keeps a picture of
+// it and presses a key, which ends the view.
+LRESULT CALLBACK WatchAboutView(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = CallWindowProcA(s_aboutEditorProc, window, message, wParam, lParam);
+    if (message == WM_PAINT && s_menu.chosen && !s_menu.aboutSeen) {
+        s_menu.aboutShot = CaptureWindow(window);
+        s_menu.aboutSeen = true;
+        PostMessageA(window, WM_KEYDOWN, 'A', 0);
+    }
+    return result;
+}
+
+TEST_F(EditorMouseTest, MenuOnTheLogoOffersItsItemsAndShowsTheAboutView) {
+    s_menu = MenuScript{};
+    s_menu.editor = editor;
+    s_menu.downs = 2;   // Help, About
+    s_aboutEditorProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(editor, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchAboutView)));
+    const Image before = CaptureWindow(editor);
+    SetTimer(nullptr, 0, 100, DriveMenu);
+    Mouse(WM_LBUTTONDOWN, 115, 285);
+    EXPECT_FALSE(s_menu.chosen) << "the menu opens on the release";
+    Mouse(WM_LBUTTONUP, 115, 285);
+    ASSERT_TRUE(s_menu.chosen);
+    const std::vector<std::string> items = {"Help", "About", "", "Load Preset...", "Save Preset..."};
+    const std::vector<UINT> ids = {5006, 5004, 0, 5000, 5002};
+    EXPECT_EQ(s_menu.items, items);
+    EXPECT_EQ(s_menu.ids, ids);
+    ASSERT_TRUE(s_menu.aboutSeen);
+    if (const char* folder = getenv("KELVANE_SCREENSHOTS")) {
+        WriteBmp(s_menu.aboutShot, std::string(folder) + "\\editor-about.bmp");
+    }
+    // The about panel with the version of the DLL's own version resource.
+    LOGFONTA font = {};
+    font.lfHeight = 14;
+    lstrcpyA(font.lfFaceName, "Arial");
+    HFONT arial = CreateFontIndirectA(&font);
+    HBITMAP panel = LoadBitmapA(host.dll, "About_Box_Bmp");
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HGDIOBJ previousBitmap = SelectObject(dc, panel);
+    HGDIOBJ previousFont = SelectObject(dc, arial);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(0xC0, 0xC0, 0xC0));
+    RECT all = {0, 0, 380, 300};
+    const char* expected = "\n\n\nVersion 1.0 (build 12)\r\n";
+    DrawTextA(dc, expected, -1, &all, DT_CENTER | DT_VCENTER | DT_WORDBREAK);
+    const Image versionOnPanel = CaptureDc(dc, kWidth, kHeight);
+    SelectObject(dc, previousFont);
+    SelectObject(dc, previousBitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    DeleteObject(panel);
+    DeleteObject(arial);
+    // The version line sits on the fourth line of text; the maker line and
+    // the prompt follow below it.
+    EXPECT_TRUE(SameRect(s_menu.aboutShot, versionOnPanel, {0, 0, 379, 55}));
+    // The key press ended the view; the controls are back.
+    minihost::PumpMessages();
+    EXPECT_EQ(DifferencesOutside(before, CaptureWindow(editor), {0, 0, -1, -1}), 0);
+    EXPECT_TRUE(Commands().empty());
+}
+
+TEST_F(EditorMouseTest, LogoWhileProcessingMovesTheWindowInstead) {
+    s_menu = MenuScript{};
+    s_menu.downs = -1;
+    SetTimer(nullptr, 0, 100, DriveMenu);
+    Mouse(WM_LBUTTONDOWN, 200, 270);   // no item: Escape
+    Mouse(WM_LBUTTONUP, 200, 270);
+    EXPECT_TRUE(s_menu.chosen) << "stopped: the logo opens the menu";
+    host.StartProcessing(a);
+    s_menu = MenuScript{};
+    PostMessageA(editor, WM_LBUTTONUP, 0, MAKELPARAM(200, 270));
+    Mouse(WM_LBUTTONDOWN, 200, 270);
+    minihost::PumpMessages();
+    Mouse(WM_LBUTTONUP, 200, 270);
+    minihost::PumpMessages();
+    EXPECT_FALSE(s_menu.chosen) << "running: no menu";
+    EXPECT_NE(Editor(a), nullptr);
+}
+
 TEST_F(EditorMouseTest, CloseButtonClosesAtTheRelease) {
     const Image down = DllBitmap(host.dll, "Btn_Dn_Bmp");
     Mouse(WM_LBUTTONDOWN, 310, 20);
