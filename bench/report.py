@@ -6,6 +6,7 @@ ratios and the performance goals marked met or not met.
 usage: report.py ENGINE_JSON DLL_OUTPUT [SOX_SECONDS]
 """
 import json
+import shutil
 import subprocess
 import sys
 import time
@@ -33,12 +34,12 @@ def load_dll(path):
     return out
 
 
-def sox_ns_per_frame(seconds, *synth):
+def sox_ns_per_frame(seconds, *synth, emulator=None, runs=3):
     """Best of three wall-clock runs of sox synth, 24-bit stereo discarded."""
-    cmd = ["sox", "-q", "-n", "-r", str(RATE), "-b", "24", "-c", "2", "-t", "wav",
+    cmd = ([emulator] if emulator else []) + ["/usr/bin/sox", "-q", "-n", "-r", str(RATE), "-b", "24", "-c", "2", "-t", "wav",
            "/dev/null", "synth", str(seconds)] + [str(a) for a in synth]
     best = None
-    for _ in range(3):
+    for _ in range(runs):
         start = time.perf_counter()
         subprocess.run(cmd, check=True, stderr=subprocess.DEVNULL)
         ns = (time.perf_counter() - start) * 1e9 / (seconds * RATE)
@@ -68,16 +69,18 @@ def main():
                 print("%-10s %4d %6d | %s | %s" % (case, bits, frames, fmt(native.get(key)),
                                                     fmt(dll.get(key))))
 
-    chain = ["synth", seconds]
-    signals = {
-        "tone": ["sine", 1000],
-        "sweep": ["sine", "20/20000"],
-        "white": ["whitenoise"],
-        "pink": ["pinknoise"],
-        "all_white": ["sine", 1000] + chain + ["sine", "mix", "20/20000"] + chain + ["whitenoise", "mix"],
-        "all_pink": ["sine", 1000] + chain + ["sine", "mix", "20/20000"] + chain + ["pinknoise", "mix"],
-    }
-    sox = {name: sox_ns_per_frame(seconds, *args) for name, args in signals.items()}
+    def signals(sec):
+        chain = ["synth", sec]
+        return {
+            "tone": ["sine", 1000],
+            "sweep": ["sine", "20/20000"],
+            "white": ["whitenoise"],
+            "pink": ["pinknoise"],
+            "all_white": ["sine", 1000] + chain + ["sine", "mix", "20/20000"] + chain + ["whitenoise", "mix"],
+            "all_pink": ["sine", 1000] + chain + ["sine", "mix", "20/20000"] + chain + ["pinknoise", "mix"],
+        }
+
+    sox = {name: sox_ns_per_frame(seconds, *args) for name, args in signals(seconds).items()}
     print()
     print("sox synth (%ds of 24-bit stereo at 48 kHz, best of 3) against 32-bit buffers of 5024 frames;" % seconds)
     print("ratio = sox time / Kelvane time (how many times faster Kelvane is)")
@@ -89,6 +92,18 @@ def main():
         ratio[name] = (sox_ns / n if n else 0, sox_ns / d if d else 0)
         print("%-10s %9.2f | %9.2f %7.1f | %9.2f %7.1f" % (name, sox_ns, n or 0, ratio[name][0],
                                                          d or 0, ratio[name][1]))
+
+    # The DLL runs under qemu; sox under qemu's x86-64 emulator gives a rough
+    # emulated-against-emulated comparison (the two emulators are not the same).
+    emulator = shutil.which("qemu-x86_64")
+    if emulator:
+        print()
+        print("Indicative only: sox synth also emulated (qemu-x86_64, 5 s of audio) against the DLL under qemu-i386")
+        print("%-10s %9s | %9s %7s" % ("signal", "sox ns", "DLL ns", "ratio"))
+        for name, args in signals(5).items():
+            emulated = sox_ns_per_frame(5, *args, emulator=emulator, runs=2)
+            d = dll.get("BM_Render32/%s/5024" % name)
+            print("%-10s %9.2f | %9.2f %7.1f" % (name, emulated, d or 0, emulated / d if d else 0))
 
     def per_frame_growth(figures):
         a, b = figures.get("BM_Render32/all_white/512"), figures.get("BM_Render32/all_white/5024")
