@@ -14,6 +14,12 @@ const float FrequencyTable[kFrequencyTableSize] = {
     5000, 5650, 6300, 7100, 8000, 9000, 10000, 11300, 12600, 14200, 15900, 18000, 20000,
 };
 
+// Level index = position - 5, with the 32-bit wrap-around of the host's
+// integers: a stored word may hold anything, and signed overflow is undefined.
+static int32_t LevelIndex(int32_t position) {
+    return static_cast<int32_t>(static_cast<uint32_t>(position) - static_cast<uint32_t>(kLevelPositionOffset));
+}
+
 // The product is formed in double precision and rounded once, when stored.
 static float Hundredths(int32_t value) {
     return static_cast<float>(value * 0.01);
@@ -50,18 +56,18 @@ static void ApplySlot(int assignment, int slot) {
     ConvertedParams& c = g_converted[assignment];
     switch (slot) {
     case kSlotToneOn: c.toneOn = value; break;
-    case kSlotToneLevel: c.toneLevelIndex = value - kLevelPositionOffset; break;
+    case kSlotToneLevel: c.toneLevelIndex = LevelIndex(value); break;
     case kSlotToneFrequency: c.toneFrequencyHz = Hundredths(value); break;
     case kSlotSweepOn: c.sweepOn = value; break;
-    case kSlotSweepLevel: c.sweepLevelIndex = value - kLevelPositionOffset; break;
+    case kSlotSweepLevel: c.sweepLevelIndex = LevelIndex(value); break;
     case kSlotSweepStart: c.sweepStartHz = Hundredths(value); break;
     case kSlotSweepStop: c.sweepStopHz = Hundredths(value); break;
     case kSlotSweepLength: c.sweepLengthSeconds = Hundredths(value); break;
     case kSlotNoiseOn: c.noiseOn = value; break;
-    case kSlotNoiseLevel: c.noiseLevelIndex = value - kLevelPositionOffset; break;
+    case kSlotNoiseLevel: c.noiseLevelIndex = LevelIndex(value); break;
     case kSlotNoiseType: c.noiseType = value; break;
     case kSlotInputOn: c.inputOn = value; break;
-    case kSlotInputLevel: c.inputLevelIndex = value - kLevelPositionOffset; break;
+    case kSlotInputLevel: c.inputLevelIndex = LevelIndex(value); break;
     default: break;  // 0, 4, 13 and 16 have no converted value
     }
 }

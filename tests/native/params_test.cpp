@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "params.h"
@@ -50,6 +51,13 @@ TEST(Params, ApplyConvertsWithDoubleHundredthRoundedToFloat) {
     EXPECT_EQ(c.toneLevelIndex, -5);
     EXPECT_EQ(c.inputLevelIndex, 100);
     EXPECT_EQ(c.noiseType, 7);
+
+    // Any stored word converts without overflow; the index wraps like the host's integers.
+    live.slot[kSlotSweepLevel] = INT32_MIN;
+    live.slot[kSlotNoiseLevel] = INT32_MAX;
+    ApplyParams(2, kAllSlots);
+    EXPECT_EQ(g_converted[2].sweepLevelIndex, INT32_MAX - 4);
+    EXPECT_EQ(g_converted[2].noiseLevelIndex, INT32_MAX - 5);
 
     // A single slot converts alone; slots without a converted value change nothing.
     live.slot[kSlotToneFrequency] = 45000;
