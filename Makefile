@@ -26,8 +26,7 @@ test: win32 native
 	@cd $(NATIVE) && ctest --output-on-failure -j $(JOBS)
 
 run: win32
-	@mkdir -p out
-	@scripts/wine-run.sh $(WIN32)/tools/minihost/minihost.exe --dll $(WIN32)/plugin/KelvaneFx.dll $(ARGS)
+	@scripts/run.sh $(ARGS)
 
 # Rendering cost: engine natively, the DLL under Wine, sox synth for comparison.
 bench: setup
@@ -35,6 +34,18 @@ bench: setup
 
 artwork:
 	@/usr/bin/python3 scripts/make_artwork.py
+
+FUZZ      := build/fuzz
+FUZZ_TIME ?= 60
+
+# Each libFuzzer target for a bounded time (FUZZ_TIME seconds); not part of CI.
+fuzz: setup
+	@cmake -S tests/fuzz -B $(FUZZ) -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(FUZZ) -j $(JOBS)
+	@for t in chunk preset messages; do \
+	  mkdir -p $(FUZZ)/corpus/$$t; \
+	  $(FUZZ)/$${t}_fuzz -max_total_time=$(FUZZ_TIME) -print_final_stats=1 -artifact_prefix=$(FUZZ)/ $(FUZZ)/corpus/$$t || exit 1; \
+	done
 
 clean:
 	rm -rf build out dist

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "stand_in_host.h"
+#include "window_capture.h"
 
 namespace {
 
@@ -21,6 +22,8 @@ struct Options {
     int format = 32;           // 32 or 16 bit samples in the host's buffer
     int bufferFrames = 512;
     bool info = false;
+    bool interactive = false;
+    std::string screenshot;    // BMP of the open editor, empty for none
     // slots, as the editor would store them; -1 = leave the default
     int toneOn = 1, toneLevel = 89, toneFreq = 100000;
     int sweepOn = 1, sweepLevel = 76, sweepStart = 2000, sweepStop = 2000000, sweepLength = 1000;
@@ -40,15 +43,38 @@ void Usage() {
         "  --format 32|16       host sample format (default 32)\n"
         "  --buffer FRAMES      frames per FxProcessBuffer call (default 512)\n"
         "  --tone HZ|off        tone frequency (default 1000)\n"
-        "  --tone-level POS     tone fader position (default 89)\n"
+        "  --tone-level POS     tone fader position or level in dB (default 89 = -6 dB)\n"
         "  --sweep A:B:S|off    sweep from A Hz to B Hz in S seconds (default 20:20000:10)\n"
         "  --sweep-level POS    sweep fader position (default 76)\n"
         "  --noise white|pink|off  noise type (default pink)\n"
         "  --noise-level POS    noise fader position (default 55)\n"
-        "  --info               load, initialise and print the plug-in's state only");
+        "  --screenshot FILE    also save the editor, open with these settings, as a BMP\n"
+        "  --interactive        open the editor on the display; render when it is closed\n"
+        "  --info               load, initialise and print the plug-in's state only\n"
+        "Level positions may also be given in dBFS, e.g. --tone-level -6dB (nearest position).");
 }
 
 int Hundredths(double v) { return static_cast<int>(v * 100.0); }
+
+// "position 89 (-6.06 dB)": a fader position with the level it stands for.
+std::string PositionText(int position) {
+    const double gain = std::pow((position - 5) / 100.01, 4.0);
+    char text[64];
+    if (gain > 0) std::snprintf(text, sizeof text, "position %d (%.2f dB)", position, 20.0 * std::log10(gain));
+    else std::snprintf(text, sizeof text, "position %d (silent)", position);
+    return text;
+}
+
+// A fader position 5..105, or a level such as "-6dB" turned into the nearest
+// position by the fader's law: gain = ((position - 5) / 100.01)^4.
+int LevelPosition(const char* text) {
+    const size_t length = std::strlen(text);
+    if (length > 2 && (std::strcmp(text + length - 2, "dB") == 0 || std::strcmp(text + length - 2, "db") == 0)) {
+        const double position = 5.0 + 100.01 * std::pow(10.0, std::atof(text) / 80.0);
+        return std::max(5, std::min(105, static_cast<int>(std::lround(position))));
+    }
+    return std::atoi(text);
+}
 
 std::string Num(double v) {
     char text[32];
@@ -68,7 +94,7 @@ bool Parse(int argc, char** argv, Options& o) {
         else if (a == "--format") o.format = std::atoi(next());
         else if (a == "--buffer") o.bufferFrames = std::atoi(next());
         else if (a == "--tone") { std::string v = next(); o.toneOn = v != "off"; if (o.toneOn) o.toneFreq = Hundredths(std::atof(v.c_str())); }
-        else if (a == "--tone-level") o.toneLevel = std::atoi(next());
+        else if (a == "--tone-level") o.toneLevel = LevelPosition(next());
         else if (a == "--sweep") {
             std::string v = next();
             o.sweepOn = v != "off";
@@ -77,10 +103,12 @@ bool Parse(int argc, char** argv, Options& o) {
                 o.sweepStart = Hundredths(x); o.sweepStop = Hundredths(y); o.sweepLength = Hundredths(z);
             }
         }
-        else if (a == "--sweep-level") o.sweepLevel = std::atoi(next());
+        else if (a == "--sweep-level") o.sweepLevel = LevelPosition(next());
         else if (a == "--noise") { std::string v = next(); o.noiseOn = v != "off"; o.noiseType = v == "pink"; }
-        else if (a == "--noise-level") o.noiseLevel = std::atoi(next());
+        else if (a == "--noise-level") o.noiseLevel = LevelPosition(next());
         else if (a == "--info") o.info = true;
+        else if (a == "--interactive") o.interactive = true;
+        else if (a == "--screenshot") o.screenshot = next();
         else { std::fprintf(stderr, "minihost: unknown option %s\n", a.c_str()); return false; }
     }
     if (o.bufferFrames < 1 || (o.format != 32 && o.format != 16) || o.rate == 0 || o.seconds <= 0) {
@@ -134,6 +162,48 @@ void PrintLevels(const std::vector<int32_t>& samples) {
     }
 }
 
+constexpr int kEditorWidth = 380, kEditorHeight = 300;
+
+HWND OpenEditor(minihost::StandInHost& host, int a) {
+    host.Set(minihost::HostField::assignmentArg, a);
+    host.Set(minihost::HostField::trackArg, host.trackOf[a]);
+    host.Set(minihost::HostField::slotArg, static_cast<int32_t>(reinterpret_cast<uintptr_t>(host.window)));
+    host.Set(minihost::HostField::tagArg, 0);
+    host.Message(6);
+    minihost::PumpMessages();
+    return FindWindowA("FX_PLUGIN", nullptr);
+}
+
+void CloseEditor(minihost::StandInHost& host, int a) {
+    host.Set(minihost::HostField::assignmentArg, a);
+    host.Message(7);
+}
+
+bool SaveEditorPicture(minihost::StandInHost& host, int a, const std::string& path) {
+    HWND editor = OpenEditor(host, a);
+    if (editor == nullptr) {
+        std::fprintf(stderr, "minihost: the editor did not open\n");
+        return false;
+    }
+    const bool ok = minihost::WriteBmp(minihost::CaptureWindow(editor, kEditorWidth, kEditorHeight), path);
+    CloseEditor(host, a);
+    if (!ok) std::fprintf(stderr, "minihost: cannot write %s\n", path.c_str());
+    else std::printf("editor picture written to %s\n", path.c_str());
+    return ok;
+}
+
+// The user plays with the editor; the plug-in keeps what they set. Closing
+// the editor (its CLOSE button) starts the render.
+void RunEditorUntilClosed(minihost::StandInHost& host, int a) {
+    HWND editor = OpenEditor(host, a);
+    std::printf("the editor is open: set it up, then press CLOSE to render\n");
+    MSG msg;
+    while (editor != nullptr && IsWindow(editor) && GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
 std::string DefaultDll(const char* argv0) {
     std::string path = argv0;
     size_t cut = path.find_last_of("\\/");
@@ -171,6 +241,8 @@ int main(int argc, char** argv) {
         {10, o.noiseOn}, {11, o.noiseLevel}, {12, o.noiseType},
     };
     for (auto& s : slots) host.SetSlot(a, s[0], s[1]);
+    if (!o.screenshot.empty() && !SaveEditorPicture(host, a, o.screenshot)) return 1;
+    if (o.interactive) RunEditorUntilClosed(host, a);
     host.StartProcessing(a);
 
     const size_t totalFrames = static_cast<size_t>(o.seconds * o.rate);
@@ -210,10 +282,10 @@ int main(int argc, char** argv) {
     std::printf("rendered %.2f s at %u Hz (%d-bit host buffers of %d frames) to %s\n", o.seconds, o.rate,
                 o.format, o.bufferFrames, o.out.c_str());
     std::printf("  tone %s, sweep %s, noise %s\n",
-                o.toneOn ? (Num(o.toneFreq / 100.0) + " Hz at position " + std::to_string(o.toneLevel)).c_str() : "off",
+                o.toneOn ? (Num(o.toneFreq / 100.0) + " Hz at " + PositionText(o.toneLevel)).c_str() : "off",
                 o.sweepOn ? (Num(o.sweepStart / 100.0) + "-" + Num(o.sweepStop / 100.0) + " Hz in " +
-                             Num(o.sweepLength / 100.0) + " s at position " + std::to_string(o.sweepLevel)).c_str() : "off",
-                o.noiseOn ? (std::string(o.noiseType ? "pink" : "white") + " at position " + std::to_string(o.noiseLevel)).c_str() : "off");
+                             Num(o.sweepLength / 100.0) + " s at " + PositionText(o.sweepLevel)).c_str() : "off",
+                o.noiseOn ? (std::string(o.noiseType ? "pink" : "white") + " at " + PositionText(o.noiseLevel)).c_str() : "off");
     PrintLevels(samples);
     return 0;
 }

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# The main job: renders the demo (or what the options ask for) with the real
+# plug-in in the stand-in host under Wine, and saves a picture of the editor
+# showing the same settings. Options are minihost's (minihost --help).
+set -euo pipefail
+repo=$(cd "$(dirname "$0")/.." && pwd)
+cd "$repo"
+win32=${KELVANE_WIN32_DIR:-build/win32}
+mkdir -p out
+
+args=("$@")
+interactive=0
+for a in "${args[@]}"; do
+  case "$a" in
+    --help|-h) exec scripts/wine-run.sh "$win32/tools/minihost/minihost.exe" --help ;;
+    --interactive) interactive=1 ;;
+  esac
+done
+
+if [ $interactive -eq 1 ]; then
+  if [ -z "${DISPLAY:-}" ]; then
+    echo "run: --interactive needs a display to show the editor on." >&2
+    echo "     Run it from a desktop session (DISPLAY set), or over ssh -X." >&2
+    exit 2
+  fi
+  export KELVANE_USE_DISPLAY=1
+fi
+
+picture=out/kelvane-editor.bmp
+scripts/wine-run.sh "$win32/tools/minihost/minihost.exe" --dll "$win32/plugin/KelvaneFx.dll" \
+  --screenshot "$picture" "${args[@]}"
+/usr/bin/python3 - "$picture" <<'PY'
+import sys
+from PIL import Image
+bmp = sys.argv[1]
+Image.open(bmp).save(bmp[:-4] + ".png")
+PY
+rm -f "$picture"
+wav=out/kelvane-demo.wav
+for ((i = 0; i < ${#args[@]}; i++)); do
+  [ "${args[$i]}" = "--out" ] && wav=${args[$((i + 1))]:-$wav}
+done
+echo
+echo "sound:  $repo/$wav"
+echo "editor: $repo/out/kelvane-editor.png"
