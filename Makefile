@@ -7,7 +7,7 @@ WIN32  := build/win32
 JOBS   ?= 2
 ARGS   ?=
 
-.PHONY: all setup win32 native test run bench fuzz artwork clean
+.PHONY: all setup win32 native test run bench fuzz artwork dist clean
 
 all: win32 native
 
@@ -31,6 +31,12 @@ run: win32
 # Rendering cost: engine natively, the DLL under Wine, sox synth for comparison.
 bench: setup
 	@bash bench/run.sh $(JOBS)
+
+# The package a user installs: dist/Kelvane-<version>.zip.
+dist: win32
+	@mkdir -p dist
+	@cp $(WIN32)/Kelvane-*.zip dist/
+	@ls -1 dist/Kelvane-*.zip
 
 artwork:
 	@/usr/bin/python3 scripts/make_artwork.py

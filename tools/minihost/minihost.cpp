@@ -229,8 +229,16 @@ int main(int argc, char** argv) {
         std::printf("  pluginName field at HostInfo+0x%X, sample rate %d Hz\n",
                     static_cast<unsigned>(reinterpret_cast<uint8_t*>(host.pluginName) - host.hostInfo),
                     host.Get(minihost::HostField::sampleRate));
+        // The help file sits where the editor's Help opens it: under the
+        // folder of the loaded plug-in file.
+        char modulePath[MAX_PATH] = {};
+        GetModuleFileNameA(host.dll, modulePath, MAX_PATH);
+        std::string help = modulePath;
+        help = help.substr(0, help.find_last_of('\\') + 1) + "quellmarsh\\Kelvane\\Kelvane.chm";
+        const bool present = GetFileAttributesA(help.c_str()) != INVALID_FILE_ATTRIBUTES;
+        std::printf("  help file %s: %s\n", help.c_str(), present ? "present" : "missing");
         host.Stop();
-        return 0;
+        return present ? 0 : 1;
     }
 
     const int a = host.NewAssignment(0);
