@@ -41,9 +41,10 @@ fi
   fi
 ) 9>"$build/wineprefix.lock"
 
-# The Wine server and desktop of one run end with it, so that every run starts
-# on its own display.
-run='"$0" "$@"; rc=$?; "${WINESERVER:-wineserver}" -k 2>/dev/null; exit $rc'
+# Each run waits for the Wine server and desktop to end before it returns, so
+# that the next run starts on its own display; waiting (not killing) leaves
+# any other run in the same prefix alone.
+run='"$0" "$@"; rc=$?; "${WINESERVER:-wineserver}" -w 2>/dev/null; exit $rc'
 export WINESERVER=${WINESERVER:-wineserver}
 if [ -n "${KELVANE_USE_DISPLAY:-}" ] && [ -n "${DISPLAY:-}" ]; then
   exec sh -c "$run" "$wine" "$@"
