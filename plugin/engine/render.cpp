@@ -9,6 +9,8 @@
 #include <cstring>
 #include <limits>
 
+#include <emmintrin.h>  // SSE2: both the 32-bit DLL and the native build have it
+
 #include "fastmath.h"
 
 namespace kelvane {
@@ -146,25 +148,118 @@ inline Sample Combine(double input, float generated) {
     return static_cast<Sample>(kLow);  // also a NaN, which no source produces
 }
 
+// Four frames of generated samples, scaled to the format and interleaved as
+// the host's frames are: L0 R0 L1 R1 in `lo`, L2 R2 L3 R3 in `hi`. The float
+// sums are the scalar loop's, in its order.
+struct GeneratedQuad {
+    __m128 lo, hi;
+};
+
+inline GeneratedQuad MixQuad(const float* tone, const float* sweep, const float* noise, int i, int frames,
+                             __m128 fullScale) {
+    const __m128 s = _mm_loadu_ps(sweep + i);
+    const __m128 t = _mm_loadu_ps(tone + i);
+    const __m128 forwards = _mm_loadu_ps(noise + i);
+    __m128 backwards = _mm_loadu_ps(noise + frames - 4 - i);
+    backwards = _mm_shuffle_ps(backwards, backwards, _MM_SHUFFLE(0, 1, 2, 3));
+    const __m128 left = _mm_add_ps(_mm_add_ps(s, forwards), t);
+    const __m128 right = _mm_add_ps(_mm_add_ps(backwards, s), t);
+    return {_mm_mul_ps(_mm_unpacklo_ps(left, right), fullScale), _mm_mul_ps(_mm_unpackhi_ps(left, right), fullScale)};
+}
+
+// True when every lane truncates to a 32-bit integer without overflow (a NaN
+// fails too); only then may cvttps2dq stand for the scalar conversion.
+inline bool FitsInt32(__m128 x) {
+    const __m128 magnitude = _mm_andnot_ps(_mm_set1_ps(-0.0f), x);
+    return _mm_movemask_ps(_mm_cmplt_ps(magnitude, _mm_set1_ps(2147483648.0f))) == 0xF;
+}
+
+// a + b saturated to the 32-bit range. SSE2 has no saturating 32-bit add: an
+// overflow is a sum whose sign differs from that of both terms, and its
+// result is the limit on the side of a's sign.
+inline __m128i AddSaturate(__m128i a, __m128i b) {
+    const __m128i sum = _mm_add_epi32(a, b);
+    const __m128i overflow = _mm_srai_epi32(_mm_andnot_si128(_mm_xor_si128(a, b), _mm_xor_si128(a, sum)), 31);
+    const __m128i limit = _mm_xor_si128(_mm_srai_epi32(a, 31), _mm_set1_epi32(0x7FFFFFFF));
+    return _mm_or_si128(_mm_and_si128(overflow, limit), _mm_andnot_si128(overflow, sum));
+}
+
+// trunc(x * gain) for the four 32-bit samples of x, in double precision like
+// the scalar path; the caller has checked that the products fit.
+inline __m128i ScaleInput(__m128i x, __m128d gain) {
+    const __m128d lo = _mm_mul_pd(_mm_cvtepi32_pd(x), gain);
+    const __m128d hi = _mm_mul_pd(_mm_cvtepi32_pd(_mm_shuffle_epi32(x, _MM_SHUFFLE(3, 2, 3, 2))), gain);
+    return _mm_unpacklo_epi64(_mm_cvttpd_epi32(lo), _mm_cvttpd_epi32(hi));
+}
+
+// Four frames of host samples as two vectors of 32-bit samples, and back.
+inline void LoadQuad(const Format32&, const unsigned char* at, __m128i& lo, __m128i& hi) {
+    lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    hi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16));
+}
+inline void StoreQuad(const Format32&, unsigned char* at, __m128i lo, __m128i hi) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(at), lo);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(at + 16), hi);
+}
+inline void LoadQuad(const Format16&, const unsigned char* at, __m128i& lo, __m128i& hi) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    lo = _mm_srai_epi32(_mm_unpacklo_epi16(x, x), 16);  // sign-extended
+    hi = _mm_srai_epi32(_mm_unpackhi_epi16(x, x), 16);
+}
+inline void StoreQuad(const Format16&, unsigned char* at, __m128i lo, __m128i hi) {
+    // The 32-bit sums are already saturated, so packing saturates them again
+    // to the 16-bit range exactly as the scalar clamp does.
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(at), _mm_packs_epi32(lo, hi));
+}
+
+// One frame through the exact scalar conversion.
+template <typename Format>
+inline void MixFrame(unsigned char* at, float left, float right, double inputGain) {
+    using Sample = typename Format::Sample;
+    Sample frame[2];
+    std::memcpy(frame, at, sizeof frame);  // the host's buffer may be unaligned
+    frame[0] = Combine<Sample>(frame[0] * inputGain, left * Format::kFullScale);
+    frame[1] = Combine<Sample>(frame[1] * inputGain, right * Format::kFullScale);
+    std::memcpy(at, frame, sizeof frame);
+}
+
 // The left channel reads the noise forwards, the right channel backwards, so
 // the two carry the same tone and sweep but different noise. The float sums
 // keep their order (sweep, noise, tone on the left; noise, sweep, tone on the
 // right) because float addition is not associative.
+//
+// Four frames at a time in SSE2 registers. The vector conversions agree with
+// Combine only while both terms fit a 32-bit integer: the input term always
+// does at the faders' gains (at most 1), which is checked once per block; the
+// generated term is checked per group of frames. Anything else, and the last
+// frames that do not fill a group, go through Combine.
 template <typename Format>
 void MixBlock(unsigned char* bytes, int frames, const GeneratorState& g, double inputGain) {
     using Sample = typename Format::Sample;
     const float* tone = g.toneBuffer;
     const float* sweep = g.sweepBuffer;
     const float* noise = g.noiseBuffer;
-    for (int i = 0; i < frames; ++i) {
-        Sample frame[2];
-        unsigned char* at = bytes + static_cast<size_t>(i) * Format::kFrameBytes;
-        std::memcpy(frame, at, sizeof frame);  // the host's buffer may be unaligned
+    constexpr double kLargestInput = -static_cast<double>(std::numeric_limits<Sample>::min());
+    const bool inputFits = inputGain * kLargestInput <= 2147483648.0;
+    const __m128 fullScale = _mm_set1_ps(Format::kFullScale);
+    const __m128d gain = _mm_set1_pd(inputGain);
+    int i = 0;
+    if (inputFits) {
+        for (; i + 4 <= frames; i += 4) {
+            unsigned char* at = bytes + static_cast<size_t>(i) * Format::kFrameBytes;
+            const GeneratedQuad q = MixQuad(tone, sweep, noise, i, frames, fullScale);
+            if (!FitsInt32(q.lo) || !FitsInt32(q.hi)) break;
+            __m128i lo, hi;
+            LoadQuad(Format(), at, lo, hi);
+            lo = AddSaturate(ScaleInput(lo, gain), _mm_cvttps_epi32(q.lo));
+            hi = AddSaturate(ScaleInput(hi, gain), _mm_cvttps_epi32(q.hi));
+            StoreQuad(Format(), at, lo, hi);
+        }
+    }
+    for (; i < frames; ++i) {
         const float left = sweep[i] + noise[i] + tone[i];
         const float right = noise[frames - 1 - i] + sweep[i] + tone[i];
-        frame[0] = Combine<Sample>(frame[0] * inputGain, left * Format::kFullScale);
-        frame[1] = Combine<Sample>(frame[1] * inputGain, right * Format::kFullScale);
-        std::memcpy(at, frame, sizeof frame);
+        MixFrame<Format>(bytes + static_cast<size_t>(i) * Format::kFrameBytes, left, right, inputGain);
     }
 }
 
