@@ -26,13 +26,18 @@ inline double ReducePhase(double phase) {
     return r == r ? r : 0.0;  // a non-finite phase maps to 0
 }
 
+// |x| by clearing the sign bit. Not std::fabs: the 32-bit mingw headers
+// implement it as a volatile x87 fabs, a store and reload per call.
+inline double Magnitude(double x) { return __builtin_fabs(x); }
+inline float Magnitude(float x) { return __builtin_fabsf(x); }
+
 // cos(x) = sin(|x - pi| - pi/2), which folds 0..2pi onto -pi/2..pi/2. There
 // sin z = z P(z^2) with P a near-minimax (Chebyshev) fit of degree 6: at most
 // 8e-14 from the library's cos over the whole of 0..2pi, a million times
 // below one step at 2^23, for seven multiply-adds instead of the eleven a
 // Taylor series needs for the same range.
 inline double CosPolynomial(double phase) {
-    const double z = std::fabs(phase - kPi) - kHalfPi;
+    const double z = Magnitude(phase - kPi) - kHalfPi;
     const double z2 = z * z;
     double p = 1.54112197466489e-10;
     p = p * z2 - 2.503026818882279e-08;

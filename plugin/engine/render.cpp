@@ -137,7 +137,7 @@ template <typename Sample>
 inline Sample Combine(double input, float generated) {
     constexpr int64_t kLow = std::numeric_limits<Sample>::min();
     constexpr int64_t kHigh = std::numeric_limits<Sample>::max();
-    if (std::fabs(input) < 2147483648.0 && std::fabs(generated) < 2147483648.0f) {
+    if (Magnitude(input) < 2147483648.0 && Magnitude(generated) < 2147483648.0f) {
         int64_t sum = static_cast<int64_t>(static_cast<int32_t>(input)) + static_cast<int32_t>(generated);
         sum = sum < kLow ? kLow : sum;
         return static_cast<Sample>(sum > kHigh ? kHigh : sum);
