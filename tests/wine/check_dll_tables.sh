@@ -20,9 +20,9 @@ done
 entries=$(printf '%s\n' "$dump" | sed -n '/^Export Address Table -- Ordinal Base/,/^$/p' | grep -c 'Export RVA' || true)
 [ "$entries" -eq 4 ] || { echo "$entries ordinals exported, want 4"; fail=1; }
 
-allowed=" ADVAPI32.dll COMDLG32.dll GDI32.dll KERNEL32.dll msvcrt.dll SHELL32.dll USER32.dll VERSION.dll "
+allowed=" advapi32.dll comdlg32.dll gdi32.dll kernel32.dll msvcrt.dll shell32.dll user32.dll version.dll "
 for lib in $(printf '%s\n' "$dump" | sed -n 's/^\tDLL Name: //p'); do
-  case "$allowed" in *" $lib "*) ;; *) echo "imports $lib, not a Windows system library"; fail=1;; esac
+  case "$allowed" in *" ${lib,,} "*) ;; *) echo "imports $lib, not a Windows system library"; fail=1;; esac
 done
 
 [ $fail -eq 0 ] && echo "KelvaneFx.dll tables: 4 exports by name and ordinal, system imports only"
