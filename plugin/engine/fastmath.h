@@ -17,7 +17,7 @@ constexpr double kTwoPi = 6.283185307179586;
 constexpr double kPi = 3.141592653589793;
 constexpr double kHalfPi = 1.5707963267948966;
 
-// Slow path of FastCos for phases outside 0..2pi (increments above 2pi per
+// Slow path for cosines of phases outside 0..2pi (increments above 2pi per
 // sample, negative frequencies): an exact remainder keeps the polynomial in
 // its range whatever the phase.
 inline double ReducePhase(double phase) {
@@ -35,23 +35,37 @@ inline float Magnitude(float x) { return __builtin_fabsf(x); }
 // sin z = z P(z^2) with P a near-minimax (Chebyshev) fit of degree 6: at most
 // 8e-14 from the library's cos over the whole of 0..2pi, a million times
 // below one step at 2^23, for seven multiply-adds instead of the eleven a
-// Taylor series needs for the same range.
+// Taylor series needs for the same range. Highest power first.
+constexpr double kCosCoefficients[] = {1.54112197466489e-10,   -2.503026818882279e-08,
+                                       2.7556952912858047e-06, -0.00019841266683130672,
+                                       0.00833333332035835,    -0.16666666666466673,
+                                       0.9999999999999496};
+
+// Phase in 0..2pi: the wrap rule keeps it there unless the increment exceeds
+// 2pi or is negative.
+inline bool PhaseInRange(double phase) { return phase >= 0.0 && phase <= kTwoPi; }
+
 inline double CosPolynomial(double phase) {
     const double z = Magnitude(phase - kPi) - kHalfPi;
     const double z2 = z * z;
-    double p = 1.54112197466489e-10;
-    p = p * z2 - 2.503026818882279e-08;
-    p = p * z2 + 2.7556952912858047e-06;
-    p = p * z2 - 0.00019841266683130672;
-    p = p * z2 + 0.00833333332035835;
-    p = p * z2 - 0.16666666666466673;
-    p = p * z2 + 0.9999999999999496;
+    double p = kCosCoefficients[0];
+    for (size_t i = 1; i < sizeof kCosCoefficients / sizeof kCosCoefficients[0]; ++i) {
+        p = p * z2 + kCosCoefficients[i];
+    }
     return z * p;
 }
 
-inline double FastCos(double phase) {
-    if (!(phase >= 0.0 && phase <= kTwoPi)) phase = ReducePhase(phase);
-    return CosPolynomial(phase);
+// The same polynomial on two phases, with the same operations in the same
+// order, so both give identical results.
+inline __m128d CosPolynomial(__m128d phase) {
+    const __m128d folded = _mm_andnot_pd(_mm_set1_pd(-0.0), _mm_sub_pd(phase, _mm_set1_pd(kPi)));
+    const __m128d z = _mm_sub_pd(folded, _mm_set1_pd(kHalfPi));
+    const __m128d z2 = _mm_mul_pd(z, z);
+    __m128d p = _mm_set1_pd(kCosCoefficients[0]);
+    for (size_t i = 1; i < sizeof kCosCoefficients / sizeof kCosCoefficients[0]; ++i) {
+        p = _mm_add_pd(_mm_mul_pd(p, z2), _mm_set1_pd(kCosCoefficients[i]));
+    }
+    return _mm_mul_pd(z, p);
 }
 
 // The natural logarithm, two lanes at a time, in two halves so that a caller

@@ -62,6 +62,28 @@ void Clear(float* buffer, int frames) {
     std::memset(buffer, 0, static_cast<size_t>(frames) * sizeof(float));
 }
 
+// The oscillators run in two passes per chunk: the sequential phase chain
+// writes each sample's phase (already reduced to 0..2pi) into a small array,
+// then the cosines are taken two at a time in SSE2 registers, where the
+// polynomial's latency no longer sits on the chain.
+constexpr int kPhaseChunk = 256;
+
+// out[i] = cos(phases[i]) * gain for n phases; phases has room for n + 1.
+void CosineChunk(double* phases, int n, float gain, float* out) {
+    phases[n] = 0.0;  // pads an odd count; that lane is not stored
+    const __m128d g = _mm_set1_pd(gain);
+    for (int i = 0; i < n; i += 2) {
+        const __m128 x = _mm_cvtpd_ps(_mm_mul_pd(CosPolynomial(_mm_load_pd(phases + i)), g));
+        if (i + 1 < n) {
+            _mm_storel_pi(reinterpret_cast<__m64*>(out + i), x);
+        } else {
+            _mm_store_ss(out + i, x);
+        }
+    }
+}
+
+inline double CosineArgument(double phase) { return PhaseInRange(phase) ? phase : ReducePhase(phase); }
+
 // Cosine oscillator whose increment glides geometrically over the block from
 // the previous frequency to the current one, reaching it on the last sample.
 void RenderTone(GeneratorState& g, const ConvertedParams& p, double sampleRate, int frames) {
@@ -74,11 +96,16 @@ void RenderTone(GeneratorState& g, const ConvertedParams& p, double sampleRate, 
     float* out = g.toneBuffer;
     double phase = g.tonePhase;
     double increment = oldIncrement;
-    for (int i = 0; i < frames; ++i) {
-        if (phase > kTwoPi) phase -= kTwoPi;
-        out[i] = static_cast<float>(FastCos(phase) * gain);
-        phase += increment;
-        increment *= ratio;
+    alignas(16) double phases[kPhaseChunk + 2];
+    for (int done = 0; done < frames; done += kPhaseChunk) {
+        const int n = frames - done < kPhaseChunk ? frames - done : kPhaseChunk;
+        for (int i = 0; i < n; ++i) {
+            if (phase > kTwoPi) phase -= kTwoPi;
+            phases[i] = CosineArgument(phase);
+            phase += increment;
+            increment *= ratio;
+        }
+        CosineChunk(phases, n, gain, out + done);
     }
     g.tonePhase = phase;
     g.toneIncrement = increment;
@@ -113,16 +140,21 @@ void RenderSweep(GeneratorState& g, const ConvertedParams& p, double sampleRate,
     double phase = g.sweepPhase;
     double increment = g.sweepIncrement;
     int32_t position = g.sweepPosition;
-    for (int i = 0; i < frames; ++i) {
-        if (phase > kTwoPi) phase -= kTwoPi;
-        out[i] = static_cast<float>(FastCos(phase) * gain);
-        phase += increment;
-        increment *= ratio;
-        if (++position > total) {
-            increment = startIncrement;
-            phase = 0.0;
-            position = 0;
+    alignas(16) double phases[kPhaseChunk + 2];
+    for (int done = 0; done < frames; done += kPhaseChunk) {
+        const int n = frames - done < kPhaseChunk ? frames - done : kPhaseChunk;
+        for (int i = 0; i < n; ++i) {
+            if (phase > kTwoPi) phase -= kTwoPi;
+            phases[i] = CosineArgument(phase);
+            phase += increment;
+            increment *= ratio;
+            if (++position > total) {
+                increment = startIncrement;
+                phase = 0.0;
+                position = 0;
+            }
         }
+        CosineChunk(phases, n, gain, out + done);
     }
     g.sweepPhase = phase;
     g.sweepIncrement = increment;
