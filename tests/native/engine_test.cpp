@@ -458,6 +458,25 @@ TEST(Render, ConversionsSaturate) {
     StartWith(3, {{kSlotInputOn, 1}, {kSlotInputLevel, 205}, {kSlotToneOn, 1}, {kSlotToneLevel, 1005}});
     EXPECT_EQ(Render<int32_t>(3, 1, {-2147483647 - 1, 2147483647}),
               (std::vector<int32_t>{2147483647, 2147483647}));
+
+    // Each term in range, their sum beyond it, over whole groups of frames:
+    // the sum saturates exactly where the separate terms say it must.
+    std::vector<int32_t> nearFull(16);
+    for (int i = 0; i < 16; ++i) nearFull[i] = i % 2 == 0 ? 2147483647 - i : -2147483647 + i;
+    const Slots input = {{kSlotInputOn, 1}, {kSlotInputLevel, 105}};
+    const Slots tone = {{kSlotToneOn, 1}, {kSlotToneLevel, 205}, {kSlotToneFrequency, 10000}};
+    Slots both = input;
+    both.insert(both.end(), tone.begin(), tone.end());
+    StartWith(3, input);
+    const auto inputTerm = Render<int32_t>(3, 8, nearFull);
+    StartWith(3, tone);
+    const auto toneTerm = Render<int32_t>(3, 8);
+    StartWith(3, both);
+    const auto sum = Render<int32_t>(3, 8, nearFull);
+    for (size_t i = 0; i < sum.size(); ++i) {
+        const int64_t exact = static_cast<int64_t>(inputTerm[i]) + toneTerm[i];
+        EXPECT_EQ(sum[i], std::clamp<int64_t>(exact, INT32_MIN, INT32_MAX)) << i;
+    }
 }
 
 TEST(Render, NoNanForOutOfRangeFrequenciesAndLengths) {
