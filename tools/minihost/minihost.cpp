@@ -204,6 +204,30 @@ void RunEditorUntilClosed(minihost::StandInHost& host, int a) {
     }
 }
 
+// What the user set in the editor: the plug-in reports every change to its
+// host as command 100 with the slot and value, as it does to the SAW host.
+void TakeEditorChanges(const minihost::StandInHost& host, Options& o) {
+    for (const minihost::HostCommand& c : host.commands) {
+        if (c.code != 100) continue;
+        int* field = nullptr;
+        switch (c.slot) {
+        case 1: field = &o.toneOn; break;
+        case 2: field = &o.toneLevel; break;
+        case 3: field = &o.toneFreq; break;
+        case 5: field = &o.sweepOn; break;
+        case 6: field = &o.sweepLevel; break;
+        case 7: field = &o.sweepStart; break;
+        case 8: field = &o.sweepStop; break;
+        case 9: field = &o.sweepLength; break;
+        case 10: field = &o.noiseOn; break;
+        case 11: field = &o.noiseLevel; break;
+        case 12: field = &o.noiseType; break;
+        default: break;
+        }
+        if (field != nullptr) *field = c.value;
+    }
+}
+
 std::string DefaultDll(const char* argv0) {
     std::string path = argv0;
     size_t cut = path.find_last_of("\\/");
@@ -250,7 +274,11 @@ int main(int argc, char** argv) {
     };
     for (auto& s : slots) host.SetSlot(a, s[0], s[1]);
     if (!o.screenshot.empty() && !SaveEditorPicture(host, a, o.screenshot)) return 1;
-    if (o.interactive) RunEditorUntilClosed(host, a);
+    if (o.interactive) {
+        host.Set(minihost::HostField::recordChanges, 1);
+        RunEditorUntilClosed(host, a);
+        TakeEditorChanges(host, o);
+    }
     host.StartProcessing(a);
 
     const size_t totalFrames = static_cast<size_t>(o.seconds * o.rate);
