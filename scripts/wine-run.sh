@@ -32,13 +32,21 @@ if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
   export WINESERVER=$layout/lib/wine/wineserver
 fi
 
+# A prefix counts as made once its system folder holds kernel32.dll: under a
+# loaded machine wineboot can give up half-way, so an unfinished prefix is
+# removed and made again.
+ready=$WINEPREFIX/.kelvane-ready
 (
   flock 9
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    echo "wine-run: creating the Wine prefix $WINEPREFIX" >&2
+  for attempt in 1 2 3; do
+    [ -f "$ready" ] && break
+    rm -rf "$WINEPREFIX"
+    echo "wine-run: creating the Wine prefix $WINEPREFIX (attempt $attempt)" >&2
     xvfb-run -a "$wine" wineboot -i >/dev/null 2>&1 || true
     "${WINESERVER:-wineserver}" -w || true
-  fi
+    if [ -f "$WINEPREFIX/drive_c/windows/system32/kernel32.dll" ]; then touch "$ready"; fi
+  done
+  [ -f "$ready" ] || { echo "wine-run: could not create the Wine prefix" >&2; exit 1; }
 ) 9>"$build/wineprefix.lock"
 
 # Each run waits for the Wine server and desktop to end before it returns, so
