@@ -14,9 +14,9 @@ constexpr int32_t kSampleFormat32 = 4;   // any other format word means 16-bit
 constexpr int kPinkRows = 16;            // rows in use of the 30 the state has room for
 constexpr uint32_t kPinkSeedAtLoad = 22222;
 
-// The engine's process-wide state. ProcessingMode and the sample rate are
-// written by host messages on the user-interface thread; the rest belongs to
-// the renderer on the audio thread.
+// One assignment's generators: oscillator and sweep memories, pink-noise
+// rows and the work buffers. Only the renderer, on the audio thread, and
+// StartGenerators touch them.
 struct GeneratorState {
     // tone
     double tonePhase;
@@ -42,6 +42,9 @@ struct GeneratorState {
     float* noiseBuffer;
 };
 
+// The engine's process-wide state. ProcessingMode and the sample rate are
+// written by host messages on the user-interface thread; the rest belongs to
+// the renderer on the audio thread.
 struct EngineTables {
     GeneratorState generator[kAssignmentCount];
     uint32_t sampleRate;        // Hz, from FxInit and host message 13
