@@ -35,6 +35,7 @@ constexpr int kStoredSlotCount = sizeof kStoredSlots / sizeof kStoredSlots[0];
 
 // Level faders give knob positions 5..105; the level index is position - 5.
 constexpr int32_t kLevelPositionOffset = 5;
+constexpr int32_t kLevelPositionMax = 105;
 constexpr int32_t kDefaultGeneratorLevel = 27;
 constexpr int32_t kDefaultInputLevel = 105;
 constexpr int32_t kDefaultToneFrequencyHundredthsHz = 45000;

@@ -1,0 +1,113 @@
+// Typed entry: the one EDIT field of the process, opened over a value box,
+// committed with Enter or Tab, closed when it loses the keyboard input.
+#include <cstdio>
+#include <cstdlib>
+
+#include "assignments.h"
+#include "editor_tables.h"
+#include "render.h"
+
+namespace kelvane {
+
+namespace {
+
+constexpr int kEntryTextBytes = 80;
+constexpr UINT kEditKillFocus = 0x0200;   // EN_KILLFOCUS
+
+// [host UI thread] The field hands every character to the editor first;
+// Enter or Tab closes the field, and then the character goes no further.
+LRESULT CALLBACK EntryBoxProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam) {
+    const WNDPROC saved = g_editor.entry.savedProc;
+    switch (message) {
+    case WM_GETDLGCODE: return DLGC_WANTALLKEYS;
+    case WM_CHAR:
+        SendMessageA(GetParent(field), WM_CHAR, wParam, lParam);
+        if (!IsWindow(field)) return 0;
+        break;
+    default: break;
+    }
+    return CallWindowProcA(saved, field, message, wParam, lParam);
+}
+
+void OpenEntryBox(HWND editor) {
+    auto& entry = g_editor.entry;
+    const ControlInfo& r = kControls[entry.box];
+    char text[32];
+    snprintf(text, sizeof text, "%5.1f", LiveSlots()[r.slot] * 0.01);
+    HWND field = CreateWindowExA(0, "EDIT", text, WS_CHILD | ES_CENTER, r.left, r.top, r.right - r.left,
+                                 r.bottom - r.top, editor, nullptr, g_editor.module, nullptr);
+    if (field == nullptr) {
+        entry.minimum = entry.maximum = 0.0f;
+        return;
+    }
+    entry.control = field;
+    entry.savedProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(field, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EntryBoxProc)));
+    ShowWindow(field, SW_SHOW);
+    SetFocus(field);
+    // A double click at the field's corner selects the shown number, so that
+    // typing replaces it.
+    SendMessageA(field, WM_LBUTTONDBLCLK, 0, 0);
+}
+
+// A commit moves the knob of any fader showing the same slot; the whole
+// strip a knob can cover is repainted, as DrawKnob's erase takes it, since
+// the knob overhangs the track at both ends.
+void InvalidateKnobsOf(int assignment, int slot) {
+    for (int c = 0; c < kControlCount; ++c) {
+        const ControlInfo& t = kControls[c];
+        if (t.slot != slot || !IsFader(static_cast<Control>(c))) continue;
+        RECT track = {t.left - kKnobEraseLeft, t.top, t.right + kKnobEraseRight + 1, t.bottom + 1};
+        InvalidateRect(g_editor.editors[assignment].window, &track, TRUE);
+    }
+}
+
+}  // namespace
+
+void CloseEntryBox() {
+    auto& entry = g_editor.entry;
+    HWND field = entry.control;
+    // Cleared first: destroying the focused field notifies its parent again.
+    entry.control = nullptr;
+    entry.minimum = 0.0f;
+    entry.maximum = 0.0f;
+    if (field != nullptr) DestroyWindow(field);
+}
+
+void PressValueBox(HWND editor, Control box) {
+    auto& entry = g_editor.entry;
+    if (entry.control != nullptr) return;
+    entry.box = box;
+    entry.minimum = kControls[box].entryMin;
+    entry.maximum = kControls[box].entryMax;
+    OpenEntryBox(editor);
+}
+
+void OnEntryChar(WPARAM character) {
+    auto& entry = g_editor.entry;
+    if (character != '\r' && character != '\t') return;
+    char text[kEntryTextBytes] = {};
+    GetWindowTextA(entry.control, text, sizeof text);
+    double value = atof(text);
+    if (value < entry.minimum) {
+        value = entry.minimum;
+    } else if (value > entry.maximum) {
+        value = entry.maximum;
+    }
+    const int a = g_editor.editorAssignment;
+    const ControlInfo& box = kControls[entry.box];
+    const int32_t stored = static_cast<int32_t>(value * 100.0);
+    LiveSlots()[box.slot] = stored;
+    ApplyParams(a, box.slot);
+    ReportParamChange(a, box.slot, stored, box.reportMin, box.reportMax);
+    SendEditDone();
+    InvalidateKnobsOf(a, box.slot);
+    CloseEntryBox();
+}
+
+void OnEntryCommand(WPARAM wParam, LPARAM lParam) {
+    if (reinterpret_cast<HWND>(lParam) != g_editor.entry.control) return;
+    if (HIWORD(wParam) == kEditKillFocus) CloseEntryBox();
+}
+
+}  // namespace kelvane

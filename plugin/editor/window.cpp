@@ -1,0 +1,171 @@
+// The editor windows: the window classes, opening, placement and closing,
+// the window procedure that dispatches each message, and the host's seam.
+#include "editor.h"
+
+#include "editor_tables.h"
+#include "host_state.h"
+
+namespace kelvane {
+
+namespace {
+
+constexpr char kMessageClassName[] = "FX_PLUGIN_MSG";
+constexpr char kEditorClassName[] = "FX_PLUGIN";
+constexpr int kReferenceOffset = 40;   // a new editor sits this far right of and below the host's window
+constexpr int kScreenMargin = 4;
+constexpr int kCentredTop = 80;
+
+// [host UI thread] Dispatches the editor's messages; each has its own handler.
+LRESULT CALLBACK EditorWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const int a = AssignmentOf(window);
+    if (!IsAssignment(a) || g_editor.editors[a].window != window) {
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    g_editor.editorAssignment = a;
+    switch (message) {
+    case WM_PAINT: FullRepaint(window); return 0;
+    case WM_CLOSE: PlatformCloseEditor(a); return 0;
+    case WM_CHAR:   // only an open entry field takes these two
+        if (g_editor.entry.control != nullptr) OnEntryChar(wParam);
+        return 0;
+    case WM_COMMAND:
+        if (g_editor.entry.control != nullptr) OnEntryCommand(wParam, lParam);
+        return 0;
+    case WM_MOUSEMOVE: RecordMousePoint(lParam); OnMouseMove(); return 0;
+    case WM_LBUTTONDOWN: RecordMousePoint(lParam); OnLeftButtonDown(window); return 0;
+    case WM_LBUTTONUP: OnLeftButtonUp(lParam); return 0;
+    case WM_RBUTTONDOWN: RecordMousePoint(lParam); OnRightButtonDown(window); return 0;
+    default: return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+void RegisterClasses() {
+    WNDCLASSA messageClass = {};
+    messageClass.style = CS_BYTEALIGNCLIENT | CS_SAVEBITS;
+    messageClass.lpfnWndProc = DefWindowProcA;
+    messageClass.hInstance = g_editor.module;
+    messageClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    messageClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    messageClass.lpszClassName = kMessageClassName;
+    RegisterClassA(&messageClass);
+
+    WNDCLASSA editorClass = {};
+    editorClass.style = CS_BYTEALIGNCLIENT | CS_OWNDC;
+    editorClass.lpfnWndProc = EditorWindowProc;
+    editorClass.cbWndExtra = sizeof(LONG);   // the assignment index
+    editorClass.hInstance = g_editor.module;
+    editorClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    editorClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(DKGRAY_BRUSH));
+    editorClass.lpszClassName = kEditorClassName;
+    RegisterClassA(&editorClass);
+}
+
+EditorPlacement FirstPlacement(HWND reference) {
+    EditorPlacement p = {0, 0, g_editor.mainWidth, g_editor.mainHeight};
+    RECT r;
+    if (reference != nullptr && GetWindowRect(reference, &r)) {
+        p.left = r.left + kReferenceOffset;
+        p.top = r.top + kReferenceOffset;
+    } else {
+        p.top = kCentredTop;
+        p.left = (g_editor.screenWidth - p.width) / 2;
+    }
+    if (p.left + p.width > g_editor.screenWidth) p.left = g_editor.screenWidth - p.width - kScreenMargin;
+    if (p.top + p.height > g_editor.screenHeight) p.top = g_editor.screenHeight - p.height - kScreenMargin;
+    return p;
+}
+
+}  // namespace
+
+void EditorStartUp(HINSTANCE module) {
+    g_editor.module = module;
+    g_editor.screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    g_editor.screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    RegisterClasses();
+    for (EditorWindow& e : g_editor.editors) e = EditorWindow{};
+    g_editor.drag.track = kNoControl;
+    g_editor.pressedControl = kNoControl;
+    LoadBitmaps();
+    LOGFONTA font = {};
+    font.lfHeight = 14;
+    lstrcpyA(font.lfFaceName, "Arial");
+    g_editor.readoutFont = CreateFontIndirectA(&font);
+}
+
+void EditorReleaseResources() {
+    for (int a = 0; a < kAssignmentCount; ++a) PlatformCloseEditor(a);
+    for (HBITMAP& bitmap : g_editor.bitmaps) {
+        if (bitmap != nullptr) DeleteObject(bitmap);
+        bitmap = nullptr;
+    }
+}
+
+void PlatformOpenEditor(int assignment, uint32_t referenceWindow) {
+    if (!IsAssignment(assignment)) return;
+    EditorWindow& e = g_editor.editors[assignment];
+    if (e.window != nullptr) {
+        InvalidateRect(e.window, nullptr, FALSE);
+        UpdateWindow(e.window);
+        return;
+    }
+    if (e.remembered.width == 0) {
+        e.remembered = FirstPlacement(reinterpret_cast<HWND>(static_cast<uintptr_t>(referenceWindow)));
+    }
+    HWND owner = reinterpret_cast<HWND>(static_cast<uintptr_t>(g_host.hostWindow));
+    HWND window = CreateWindowExA(WS_EX_TOPMOST, kEditorClassName, "", WS_POPUP | WS_CLIPCHILDREN,
+                                  e.remembered.left, e.remembered.top, e.remembered.width, e.remembered.height,
+                                  owner, nullptr, g_editor.module, nullptr);
+    if (window == nullptr) return;
+    e.window = window;
+    SetWindowLongA(window, 0, assignment);
+    e.dc = GetDC(window);
+    SetBkMode(e.dc, TRANSPARENT);
+    SelectObject(e.dc, reinterpret_cast<HFONT>(static_cast<uintptr_t>(g_host.hostFont)));
+    ShowWindow(window, SW_SHOW);
+    UpdateWindow(window);
+    SetFocus(window);
+}
+
+void PlatformCloseEditor(int assignment) {
+    if (!IsAssignment(assignment)) return;
+    EditorWindow& e = g_editor.editors[assignment];
+    if (e.window == nullptr) return;
+    RECT r;
+    if (GetWindowRect(e.window, &r)) {
+        e.remembered = EditorPlacement{r.left, r.top, r.right - r.left, r.bottom - r.top};
+    }
+    if (g_editor.entry.control != nullptr && GetParent(g_editor.entry.control) == e.window) CloseEntryBox();
+    ReleaseDC(e.window, e.dc);
+    DestroyWindow(e.window);
+    e.window = nullptr;
+    e.dc = nullptr;
+}
+
+bool PlatformEditorIsOpen(int assignment) {
+    return IsAssignment(assignment) && g_editor.editors[assignment].window != nullptr;
+}
+
+EditorPlacement PlatformEditorWindowPlacement(int assignment) {
+    RECT r;
+    if (!PlatformEditorIsOpen(assignment) || !GetWindowRect(g_editor.editors[assignment].window, &r)) {
+        return EditorPlacement{};
+    }
+    return EditorPlacement{r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+void PlatformRememberEditorPlacement(int assignment, EditorPlacement placement) {
+    if (IsAssignment(assignment)) g_editor.editors[assignment].remembered = placement;
+}
+
+void PlatformRedrawSlot(int assignment, int slot, int32_t value) {
+    if (PlatformEditorIsOpen(assignment)) RedrawSlot(assignment, slot, value);
+}
+
+void PlatformRepaintEditor(int assignment) {
+    if (!PlatformEditorIsOpen(assignment)) return;
+    HWND window = g_editor.editors[assignment].window;
+    InvalidateRect(window, nullptr, FALSE);
+    UpdateWindow(window);
+}
+
+}  // namespace kelvane
