@@ -91,7 +91,7 @@ have_pkg wine32:i386 || need+=("wine32:i386")
 # the fixed-address mappings Wine makes (Debian 12 has it in backports, which
 # setup adds next to the machine's own Debian source).
 needs_qemu=0
-if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+if [ "$("$(dirname "$0")/wine-run.sh" --cpu)" = qemu-user ]; then
   v=$(dpkg-query -W -f='${Version}' qemu-user 2>/dev/null | sed 's/^[0-9]*://; s/[.+~-].*//')
   if [ -z "$v" ] || [ "$v" -lt 8 ]; then needs_qemu=1; fi
 fi
