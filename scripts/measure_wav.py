@@ -155,7 +155,7 @@ def draw(path, wav, rate, data, channels, tone, bands, fit):
     if data.shape[1] == 2:
         lines.append("left/right correlation %.2f" % np.corrcoef(data[:, 0], data[:, 1])[0, 1])
     text.text(0, 1, "\n".join(lines), va="top", family="monospace", fontsize=9)
-    fig.savefig(path)
+    fig.savefig(path, metadata={"Software": None})
     plt.close(fig)
 
 
