@@ -1,11 +1,18 @@
 # Two builds from one CMake project: the native one (portable code, unit tests
 # under sanitizers) and the cross one (the Windows binaries, run under Wine).
 # Every target first makes sure the tools are installed.
+#
+# Builds are quiet: one "Built target" line per target, no per-file progress
+# and no make directory lines; compiler warnings and errors still show.
+# QUIET= (empty) gives CMake's usual output.
 
 NATIVE := build/native
 WIN32  := build/win32
 JOBS   ?= 2
 ARGS   ?=
+QUIET  ?= 1
+CONFIGURE_QUIET := $(if $(QUIET),-DCMAKE_RULE_MESSAGES=OFF,-DCMAKE_RULE_MESSAGES=ON)
+BUILD_QUIET     := $(if $(QUIET),-- --no-print-directory)
 
 .PHONY: all setup win32 native test run bench fuzz artwork dist clean
 
@@ -15,12 +22,12 @@ setup:
 	@bash scripts/setup.sh
 
 win32: setup
-	@cmake -S . -B $(WIN32) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-	@cmake --build $(WIN32) -j $(JOBS)
+	@cmake -S . -B $(WIN32) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release --no-warn-unused-cli $(CONFIGURE_QUIET) >/dev/null
+	@cmake --build $(WIN32) -j $(JOBS) $(BUILD_QUIET)
 
 native: setup
-	@cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVANE_WIN32_DIR=$(CURDIR)/$(WIN32) >/dev/null
-	@cmake --build $(NATIVE) -j $(JOBS)
+	@cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVANE_WIN32_DIR=$(CURDIR)/$(WIN32) $(CONFIGURE_QUIET) >/dev/null
+	@cmake --build $(NATIVE) -j $(JOBS) $(BUILD_QUIET)
 
 test: win32 native
 	@cd $(NATIVE) && ctest --output-on-failure -j $(JOBS)

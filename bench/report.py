@@ -3,7 +3,9 @@
 32-bit DLL (bench_host output), sox synth's cost for the same signals, the
 ratios and the performance goals marked met or not met.
 
-usage: report.py ENGINE_JSON DLL_OUTPUT [SOX_SECONDS]
+usage: report.py ENGINE_JSON DLL_OUTPUT [SOX_SECONDS [CPU]]
+CPU is how scripts/wine-run.sh ran the DLL (its --cpu answer): "qemu-user"
+when Wine's 32-bit loader was emulated, "native" when it ran on the real CPU.
 """
 import json
 import shutil
@@ -54,9 +56,14 @@ def fmt(ns):
 def main():
     native, dll = load_native(sys.argv[1]), load_dll(sys.argv[2])
     seconds = int(sys.argv[3]) if len(sys.argv) > 3 else 60
-    caveat = ("The DLL figures are measured under Wine with qemu-user emulating the 32-bit x86 CPU\n"
-              "on this machine: they are software-emulation timings, several times slower than\n"
-              "the same DLL on real hardware. The native figures are x86-64 on real hardware.")
+    emulated = len(sys.argv) > 4 and sys.argv[4] == "qemu-user"
+    if emulated:
+        caveat = ("The DLL figures are measured under Wine with qemu-user emulating the 32-bit x86 CPU\n"
+                  "on this machine: they are software-emulation timings, several times slower than\n"
+                  "the same DLL on real hardware. The native figures are x86-64 on real hardware.")
+    else:
+        caveat = ("The DLL ran under Wine on this machine's real CPU, as 32-bit x86 code, no emulation;\n"
+                  "the native figures are the same engine built for x86-64.")
 
     print("Rendering cost per stereo frame (ns) and real-time factor at 48 kHz")
     print(caveat)
@@ -93,9 +100,9 @@ def main():
         print("%-10s %9.2f | %9.2f %7.1f | %9.2f %7.1f" % (name, sox_ns, n or 0, ratio[name][0],
                                                          d or 0, ratio[name][1]))
 
-    # The DLL runs under qemu; sox under qemu's x86-64 emulator gives a rough
-    # emulated-against-emulated comparison (the two emulators are not the same).
-    emulator = shutil.which("qemu-x86_64")
+    # Where the DLL ran under qemu, sox under qemu's x86-64 emulator gives a
+    # rough emulated-against-emulated comparison (the two emulators differ).
+    emulator = shutil.which("qemu-x86_64") if emulated else None
     if emulator:
         print()
         print("Indicative only: sox synth also emulated (qemu-x86_64, 5 s of audio) against the DLL under qemu-i386")
@@ -124,7 +131,8 @@ def main():
     for text, met, value in goals:
         marks = ["%s %s" % (value(i), "met" if met(i) else "NOT MET") for i in (0, 1)]
         print("  %-56s native %-14s DLL %s" % (text, marks[0], marks[1]))
-    print("  (DLL under qemu emulation: see the note above)")
+    if emulated:
+        print("  (DLL under qemu emulation: see the note above)")
 
 
 if __name__ == "__main__":

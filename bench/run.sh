@@ -30,4 +30,4 @@ scripts/wine-run.sh $cross/tools/minihost/bench_host.exe --dll $cross/plugin/Kel
     >"$results/dll.txt"
 [ "$(grep -c '^BM_Render' "$results/dll.txt")" = 28 ] || { echo "bench: bench_host.exe stopped early" >&2; exit 1; }
 echo "bench: sox synth..." >&2
-/usr/bin/python3 bench/report.py "$results/native.json" "$results/dll.txt" 60
+/usr/bin/python3 bench/report.py "$results/native.json" "$results/dll.txt" 60 "$(scripts/wine-run.sh --cpu)"

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The main job: renders the demo (or what the options ask for) with the real
-# plug-in in the stand-in host under Wine, and saves a picture of the editor
-# showing the same settings. Options are minihost's (minihost --help).
+# plug-in in the stand-in host under Wine, saves a picture of the editor
+# showing the same settings, and draws the rendered sound (spectrogram,
+# third-octave spectrum, tone figures) beside the WAV with measure_wav.py.
+# Options are minihost's (minihost --help).
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
@@ -27,6 +29,8 @@ if [ $interactive -eq 1 ]; then
 fi
 
 picture=out/kelvane-editor.bmp
+started=$(mktemp)
+trap 'rm -f "$started"' EXIT
 scripts/wine-run.sh "$win32/tools/minihost/minihost.exe" --dll "$win32/plugin/KelvaneFx.dll" \
   --screenshot "$picture" "${args[@]}"
 /usr/bin/python3 - "$picture" <<'PY'
@@ -40,6 +44,12 @@ wav=out/kelvane-demo.wav
 for ((i = 0; i < ${#args[@]}; i++)); do
   [ "${args[$i]}" = "--out" ] && wav=${args[$((i + 1))]:-$wav}
 done
-echo
-echo "sound:  $repo/$wav"
+# --info renders nothing: only a WAV written by this run is drawn.
+if [ "$wav" -nt "$started" ]; then
+  sound_picture=${wav%.wav}.png
+  /usr/bin/python3 scripts/measure_wav.py "$wav" --png "$sound_picture"
+  echo
+  echo "sound:  $repo/$wav"
+  echo "        $repo/$sound_picture"
+fi
 echo "editor: $repo/out/kelvane-editor.png"

@@ -5,7 +5,18 @@
 # kernel cannot execute 32-bit Linux programs (some sandboxes), Wine's 32-bit
 # loader runs under qemu-user instead: a private copy of the loader, invoked
 # through a wrapper whose name Wine then reuses for every process it starts.
+#
+# usage: wine-run.sh PROGRAM.exe [ARGS...]
+#        wine-run.sh --cpu    prints how 32-bit code runs here: "qemu-user" or "native"
 set -euo pipefail
+
+# The one place that decides whether the 32-bit loader needs qemu-user.
+emulated() { ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; }
+if [ "${1:-}" = "--cpu" ]; then
+  if emulated; then echo qemu-user; else echo native; fi
+  exit 0
+fi
+
 repo=$(cd "$(dirname "$0")/.." && pwd)
 build=${KELVANE_BUILD:-$repo/build}
 export WINEPREFIX=${KELVANE_WINEPREFIX:-$build/wineprefix}
@@ -16,7 +27,7 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=
 mkdir -p "$build"
 
 wine=wine
-if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+if emulated; then
   layout=$build/wine-qemu
   if [ ! -x "$layout/lib/wine/wine-qemu" ]; then
     rm -rf "$layout"

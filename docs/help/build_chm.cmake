@@ -1,5 +1,5 @@
 # Compiles Kelvane.chm and checks it. Run with cmake -P and
-#   CHMCMD, CHMLS (may be empty), SOURCE_DIR, STAGE_DIR, OUTPUT.
+#   CHMCMD, CHMLS (may be empty), SOURCE_DIR, STAGE_DIR, TABLES_DIR, OUTPUT.
 # chmcmd writes its output next to the project, so the project is copied into
 # STAGE_DIR first and compiled there; the source folder stays clean.
 #
@@ -22,6 +22,26 @@ foreach(f IN LISTS staged)
   endif()
   get_filename_component(sub "${f}" DIRECTORY)
   file(COPY "${SOURCE_DIR}/${f}" DESTINATION "${STAGE_DIR}/${sub}")
+endforeach()
+
+# Each <!--#insert name--> marker in a staged page becomes the fragment
+# TABLES_DIR/name.htm that help_tables computed from the engine.
+foreach(f IN LISTS files)
+  if(NOT f MATCHES "\\.htm$")
+    continue()
+  endif()
+  file(READ "${STAGE_DIR}/${f}" page)
+  string(REGEX MATCHALL "<!--#insert [a-z0-9-]+-->" markers "${page}")
+  list(REMOVE_DUPLICATES markers)
+  foreach(marker IN LISTS markers)
+    string(REGEX REPLACE "<!--#insert ([a-z0-9-]+)-->" "\\1" name "${marker}")
+    if(NOT EXISTS "${TABLES_DIR}/${name}.htm")
+      message(FATAL_ERROR "help: ${f} asks for ${name}, which help_tables did not write")
+    endif()
+    file(READ "${TABLES_DIR}/${name}.htm" fragment)
+    string(REPLACE "${marker}" "${fragment}" page "${page}")
+  endforeach()
+  file(WRITE "${STAGE_DIR}/${f}" "${page}")
 endforeach()
 
 execute_process(

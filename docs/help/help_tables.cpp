@@ -1,0 +1,199 @@
+// Writes the help pages' computed parts from the engine itself, so that the
+// pages cannot drift from what the plug-in renders: the level table (gains,
+// decibels and the peak samples of a rendered tone in both host formats), the
+// FREQUENCY fader's table, and the overload figures of the Full scale section.
+//
+// usage: help_tables OUTPUT_FOLDER
+// Each fragment goes to OUTPUT_FOLDER/<name>.htm; build_chm.cmake puts it in
+// place of the marker <!--#insert name--> in the staged pages.
+//
+// The program also fails (exit 1) when the rendered behaviour contradicts
+// what the Full scale section says: 16-bit sums over full scale must hold at
+// the limit, never wrap to the other sign, and 32-bit sums beyond the 32-bit
+// range must be clamped.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "params.h"
+#include "render.h"
+
+using namespace kelvane;
+
+namespace {
+
+constexpr uint32_t kRate = 48000;
+constexpr int kFrames = 4800;  // one block: 100 ms at kRate
+constexpr int kTopPosition = kLevelPositionOffset + 100;
+
+struct Sources {
+    int32_t tone;   // fader positions; 0 = off
+    int32_t sweep;
+    int32_t input;
+};
+
+// One block of the given sources over a constant input sample, from a fresh
+// start of assignment 0, in the given format; returns the interleaved samples.
+template <typename Sample>
+std::vector<Sample> Render(const Sources& s, Sample inputSample) {
+    ResetParams(0);
+    int32_t* slot = g_params.live[0].slot;
+    slot[kSlotToneOn] = s.tone != 0;
+    slot[kSlotToneLevel] = s.tone;
+    slot[kSlotSweepOn] = s.sweep != 0;
+    slot[kSlotSweepLevel] = s.sweep;
+    slot[kSlotInputOn] = s.input != 0;
+    slot[kSlotInputLevel] = s.input;
+    ApplyParams(0, kAllSlots);
+    g_engine.sampleRate = kRate;
+    g_engine.processingMode = 1;
+    if (!StartGenerators(0)) {
+        std::fprintf(stderr, "help_tables: no memory for the work buffers\n");
+        std::exit(1);
+    }
+    std::vector<Sample> frames(2 * kFrames, inputSample);
+    RenderBuffer(0, frames.data(), static_cast<uint32_t>(frames.size() * sizeof(Sample)),
+                 sizeof(Sample) == 4 ? kSampleFormat32 : 2);
+    return frames;
+}
+
+// The largest sample: the positive peak, as the level table gives it.
+template <typename Sample>
+int64_t Peak(const std::vector<Sample>& frames) {
+    int64_t peak = 0;
+    for (Sample x : frames) peak = std::max<int64_t>(peak, x);
+    return peak;
+}
+
+// 1234567 as "1&nbsp;234&nbsp;567", as the pages write large numbers.
+std::string Grouped(int64_t n) {
+    std::string digits = std::to_string(std::llabs(n)), out;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out += "&nbsp;";
+        out += digits[i];
+    }
+    return (n < 0 ? "&minus;" : "") + out;
+}
+
+std::string Decibels(double gain) {
+    if (gain <= 0.0) return "&minus;&infin; (silence)";
+    const double db = 20.0 * std::log10(gain);
+    char text[32];
+    std::snprintf(text, sizeof text, std::fabs(db) < 0.1 ? "%.4f" : "%.2f", std::fabs(db));
+    return std::string(db < 0 ? "&minus;" : "+") + text;
+}
+
+std::string Gain(double gain) {
+    char text[32];
+    if (gain == 0.0) return "0";
+    std::snprintf(text, sizeof text, gain < 1e-4 ? "%.3e" : "%.6f", gain);
+    return text;
+}
+
+std::string Cell(const std::string& text) { return "<td class=\"num\">" + text + "</td>"; }
+
+void Write(const std::string& folder, const char* name, const std::string& text) {
+    const std::string path = folder + "/" + name + ".htm";
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr || std::fwrite(text.data(), 1, text.size(), f) != text.size() || std::fclose(f) != 0) {
+        std::fprintf(stderr, "help_tables: cannot write %s\n", path.c_str());
+        std::exit(1);
+    }
+}
+
+void Fail(const char* what) {
+    std::fprintf(stderr, "help_tables: %s; the help's Full scale section says otherwise\n", what);
+    std::exit(1);
+}
+
+// Every row is rendered: a tone alone at the position, in both formats; its
+// first sample is the cosine's peak. The last row is a tone and a sweep both
+// at the top, the sum of two full-scale sources.
+std::string LevelTable(int64_t sumPeak32, int64_t sumPeak16) {
+    static const int kPositions[] = {5, 10, 20, 27, 30, 40, 55, 60, 70, 76, 80, 89, 90, 100, 105};
+    std::string t =
+        "<table>\n<tr><th class=\"num\">Position</th><th class=\"num\">Index</th><th class=\"num\">Gain</th>"
+        "<th class=\"num\">Level, dB</th><th class=\"num\">Peak, 32-bit</th><th class=\"num\">Peak, 16-bit</th></tr>\n";
+    for (int position : kPositions) {
+        const int32_t index = position - kLevelPositionOffset;
+        const double gain = LevelGain(index);
+        std::string label = std::to_string(position);
+        if (position == kLevelPositionOffset) label += " (bottom)";
+        if (position == kDefaultGeneratorLevel) label += " (default of the generators)";
+        if (position == kTopPosition) label += " (top; default of INPUT)";
+        const Sources tone = {position, 0, 0};
+        t += "<tr>" + Cell(label) + Cell(std::to_string(index)) + Cell(Gain(gain)) + Cell(Decibels(gain)) +
+             Cell(std::to_string(Peak(Render<int32_t>(tone, 0)))) +
+             Cell(std::to_string(Peak(Render<int16_t>(tone, 0)))) + "</tr>\n";
+    }
+    const double both = 2.0 * LevelGain(kTopPosition - kLevelPositionOffset);
+    t += "<tr>" + Cell("tone and sweep both at " + std::to_string(kTopPosition)) + Cell("") + Cell(Gain(both)) +
+         Cell(Decibels(both)) + Cell(std::to_string(sumPeak32)) + Cell("<b>" + std::to_string(sumPeak16) + "</b>") +
+         "</tr>\n</table>\n";
+    return t;
+}
+
+// Six columns of eleven steps; the default entry in bold.
+std::string FrequencyTableHtml() {
+    constexpr int kRows = 11, kColumns = kFrequencyTableSize / kRows;
+    std::string t = "<table>\n<tr>";
+    for (int c = 0; c < kColumns; ++c) t += "<th class=\"num\">Step</th><th class=\"num\">Hz</th>";
+    t += "</tr>\n";
+    for (int r = 0; r < kRows; ++r) {
+        t += "<tr>";
+        for (int c = 0; c < kColumns; ++c) {
+            const int n = c * kRows + r;
+            char hz[16];
+            std::snprintf(hz, sizeof hz, "%g", static_cast<double>(FrequencyTable[n]));
+            const std::string shown = n == kDefaultFrequencyEntry ? "<b>" + std::string(hz) + "</b>" : hz;
+            t += Cell(std::to_string(n + 1)) + Cell(shown);
+        }
+        t += "</tr>\n";
+    }
+    return t + "</table>\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: help_tables OUTPUT_FOLDER\n");
+        return 2;
+    }
+    const std::string folder = argv[1];
+
+    // 16-bit: a tone and a sweep at the top. Where the two sources rendered
+    // alone add up beyond full scale, the sum must hold at the limit.
+    const Sources both = {kTopPosition, kTopPosition, 0};
+    const std::vector<int16_t> sum16 = Render<int16_t>(both, 0);
+    const std::vector<int16_t> tone16 = Render<int16_t>({kTopPosition, 0, 0}, 0);
+    const std::vector<int16_t> sweep16 = Render<int16_t>({0, kTopPosition, 0}, 0);
+    int over = 0;
+    for (size_t i = 0; i < sum16.size(); ++i) {
+        const int alone = tone16[i] + sweep16[i];
+        if (alone > 32767 + 1 && sum16[i] != 32767) Fail("a 16-bit sum over full scale did not hold at 32767");
+        if (alone < -32768 - 1 && sum16[i] != -32768) Fail("a 16-bit sum under full scale did not hold at -32768");
+        over += std::abs(alone) > 32768 + 1;
+    }
+    const int64_t sumPeak16 = Peak(sum16);
+    if (over == 0 || sumPeak16 != 32767) Fail("a tone and a sweep at the top do not peak at 32767 on 16-bit");
+
+    // 32-bit: the same sum passes full scale on; an input at the largest
+    // 32-bit word plus the tone goes beyond the 32-bit range and is clamped.
+    const int64_t sumPeak32 = Peak(Render<int32_t>(both, 0));
+    if (sumPeak32 <= 8388608) Fail("a 32-bit sum over full scale was not passed on");
+    const std::vector<int32_t> clamped = Render<int32_t>({kTopPosition, 0, kTopPosition}, INT32_MAX);
+    if (clamped[0] != INT32_MAX) Fail("a 32-bit sum beyond the 32-bit range was not clamped");
+
+    Write(folder, "level-table", LevelTable(sumPeak32, sumPeak16));
+    Write(folder, "frequency-table", FrequencyTableHtml());
+    Write(folder, "sum-peak-32", Grouped(sumPeak32));
+    Write(folder, "sum-peak-16", Grouped(sumPeak16));
+    Write(folder, "clamp-32", Grouped(clamped[0]));
+    ReleaseGenerators();
+    return 0;
+}
