@@ -373,7 +373,6 @@ TEST_F(EditorTest, PlacementBesideTheReferenceClampedAndRemembered) {
     DestroyWindow(reference);
 }
 
-// A project saved with the editor on a screen this computer does not have.
 TEST_F(EditorTest, RestoredPlaceOffEveryMonitorGivesWayToTheDefault) {
     const int a = host.NewAssignment(1);
     std::vector<uint8_t> chunk(1100);

@@ -318,8 +318,6 @@ TEST(Tamrin, ProgramPathHoldingHyphenUAdds) {
         ASSERT_TRUE(WriteBytes(folder.List(), "A.dll\r\nB.dll\r\n"));
         ExpectSuccess(RunProgram(copy, commandLine, folder.path));
         EXPECT_EQ(ReadBytes(folder.List()), "A.dll\r\nB.dll\r\n" + kLine);
-        ExpectSuccess(RunProgram(copy, commandLine + " -U", folder.path));
-        EXPECT_EQ(ReadBytes(folder.List()), "A.dll\r\nB.dll\r\n");
     }
 }
 
