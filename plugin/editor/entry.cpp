@@ -45,9 +45,11 @@ void OpenEntryBox(HWND editor) {
         SetWindowLongPtrA(field, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EntryBoxProc)));
     ShowWindow(field, SW_SHOW);
     SetFocus(field);
-    // A double click at the field's corner selects the shown number, so that
-    // typing replaces it.
+    // A double click at the field's corner selects only the word there, which
+    // for a value below 100 is its leading blanks ("  1.0"); the whole text is
+    // then selected, so that typing replaces all of the shown value.
     SendMessageA(field, WM_LBUTTONDBLCLK, 0, 0);
+    SendMessageA(field, EM_SETSEL, 0, -1);
 }
 
 // A commit moves the knob of any fader showing the same slot; the whole

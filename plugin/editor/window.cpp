@@ -14,6 +14,12 @@ constexpr char kEditorClassName[] = "FX_PLUGIN";
 constexpr int kReferenceOffset = 40;   // a new editor sits this far right of and below the host's window
 constexpr int kScreenMargin = 4;
 constexpr int kCentredTop = 80;
+// A remembered window counts as reachable when this much of its top edge lies
+// on one monitor: enough to see it and drag it.
+constexpr int kGripRows = 20;
+constexpr int kGripColumns = 100;
+// Farther from the origin than this no monitor lies; the sums below stay small.
+constexpr int32_t kFarthestCoordinate = 1 << 20;
 
 // [host UI thread] Dispatches the editor's messages; each has its own handler.
 LRESULT CALLBACK EditorWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -75,6 +81,28 @@ EditorPlacement FirstPlacement(HWND reference) {
     return p;
 }
 
+// Whether a remembered place (closing, or a settings chunk, which may come
+// from another studio's screens or from a monitor since unplugged) is the
+// editor's own size with its top edge on a monitor. A borderless window with
+// no taskbar button placed anywhere else could be neither seen nor moved.
+// Any monitor counts, left-hand ones with negative coordinates included.
+bool IsReachablePlacement(const EditorPlacement& p) {
+    if (p.width != g_editor.mainWidth || p.height != g_editor.mainHeight) return false;
+    if (p.left < -kFarthestCoordinate || p.left > kFarthestCoordinate || p.top < -kFarthestCoordinate ||
+        p.top > kFarthestCoordinate) {
+        return false;
+    }
+    const RECT grip = {p.left, p.top, p.left + p.width, p.top + kGripRows};
+    HMONITOR monitor = MonitorFromRect(&grip, MONITOR_DEFAULTTONULL);
+    MONITORINFO info = {};
+    info.cbSize = sizeof info;
+    RECT shown;
+    if (monitor == nullptr || !GetMonitorInfoA(monitor, &info) || !IntersectRect(&shown, &grip, &info.rcMonitor)) {
+        return false;
+    }
+    return shown.right - shown.left >= kGripColumns && shown.bottom - shown.top >= kGripRows;
+}
+
 }  // namespace
 
 void EditorStartUp(HINSTANCE module) {
@@ -108,7 +136,7 @@ void PlatformOpenEditor(int assignment, uint32_t referenceWindow) {
         UpdateWindow(e.window);
         return;
     }
-    if (e.remembered.width == 0) {
+    if (e.remembered.width == 0 || !IsReachablePlacement(e.remembered)) {
         e.remembered = FirstPlacement(reinterpret_cast<HWND>(static_cast<uintptr_t>(referenceWindow)));
     }
     HWND owner = reinterpret_cast<HWND>(static_cast<uintptr_t>(g_host.hostWindow));

@@ -101,13 +101,14 @@ TEST(PluginList, AddAndRemoveEditTheListBytes) {
     } cases[] = {
         {"empty list", "", kLine, ""},
         {"last line ends in a break", "A.dll\r\n", "A.dll\r\n" + kLine, "A.dll\r\n"},
-        {"last line has no break: glued", "A.dll", "A.dll" + kLine, "A.dll"},
+        {"last line has no break: one is added", "A.dll", "A.dll\r\n" + kLine, "A.dll"},
+        {"last line ends in a lone CR", "A.dll\r", "A.dll\r\n" + kLine, "A.dll\r"},
         {"present in the middle", "A.dll\r\n" + kLine + "B.dll\r\n", "A.dll\r\n" + kLine + "B.dll\r\n",
          "A.dll\r\nB.dll\r\n"},
         {"substring of a longer line", "XKelvaneFx.dll\r\nB.dll\r\n", "XKelvaneFx.dll\r\nB.dll\r\n", "XB.dll\r\n"},
         {"other letter case", "kelvanefx.DLL\r\n", "kelvanefx.DLL\r\n" + kLine, "kelvanefx.DLL\r\n"},
         {"line feed only", "KelvaneFx.dll\n", "KelvaneFx.dll\n" + kLine, "KelvaneFx.dll\n"},
-        {"name without break at the end", "A\r\nKelvaneFx.dll", "A\r\nKelvaneFx.dll" + kLine, "A\r\nKelvaneFx.dll"},
+        {"name without break at the end", "A\r\nKelvaneFx.dll", "A\r\n" + kLine, "A\r\nKelvaneFx.dll"},
         {"first of two removed", kLine + "B.dll\r\n" + kLine, kLine + "B.dll\r\n" + kLine, "B.dll\r\n" + kLine},
         {"NUL bytes around the line", Bytes("A\0\r\n", 4) + kLine + Bytes("\0Z", 2),
          Bytes("A\0\r\n", 4) + kLine + Bytes("\0Z", 2), Bytes("A\0\r\n\0Z", 6)},
@@ -140,7 +141,7 @@ TEST(PluginList, AddAndRemoveEditTheListBytes) {
     }
 }
 
-TEST(PluginList, SwitchAnywhereInTheCommandLineInAnyCase) {
+TEST(PluginList, SwitchAnywhereInTheArgumentsInAnyCase) {
     struct Case {
         const char* commandLine;
         bool remove;
@@ -154,8 +155,9 @@ TEST(PluginList, SwitchAnywhereInTheCommandLineInAnyCase) {
         {"Tamrin.exe -", false},
         {"Tamrin.exe U-", false},
         {"Tamrin.exe -x-uninstall", true},
-        {"\"C:\\x-utils\\Tamrin.exe\"", true},
-        {"\"C:\\SAW-Ultra\\Tamrin.exe\" /quiet", true},
+        {"\"C:\\x-utils\\Tamrin.exe\"", false},
+        {"\"C:\\SAW-Ultra\\Tamrin.exe\" /quiet", false},
+        {"C:\\tools-unit\\Tamrin.exe\t/x", false},
         {"", false},
         {nullptr, false},
     };

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -372,6 +373,21 @@ TEST_F(EditorTest, PlacementBesideTheReferenceClampedAndRemembered) {
     DestroyWindow(reference);
 }
 
+TEST_F(EditorTest, RestoredPlaceOffEveryMonitorGivesWayToTheDefault) {
+    const int a = host.NewAssignment(1);
+    std::vector<uint8_t> chunk(1100);
+    Arguments(a);
+    host.Set(HostField::chunkAddress, static_cast<int32_t>(reinterpret_cast<uintptr_t>(chunk.data())));
+    host.Message(11);   // one entry, its editor closed
+    const int32_t farOff[5] = {-30000, 120, 380, 300, 1};   // left, top, width, height, open
+    memcpy(&chunk[308 + 68], farOff, sizeof farOff);
+    host.Message(10);
+    RECT r = {};
+    GetWindowRect(Editor(a), &r);
+    EXPECT_EQ(r.left, (GetSystemMetrics(SM_CXSCREEN) - 380) / 2);
+    EXPECT_EQ(r.top, 80);
+}
+
 // ---- Mouse ----------------------------------------------------------------
 
 class EditorMouseTest : public EditorTest {
@@ -593,12 +609,14 @@ protected:
         GetWindowTextA(Field(), text, sizeof text);
         return text;
     }
-    // Replaces the field's text by typing, then sends the closing character.
+    // Types the text and the closing character as the keyboard sends them,
+    // over whatever the field selected itself when it opened.
     void Type(const char* text, char last) {
         HWND field = Field();
-        SendMessageA(field, EM_SETSEL, 0, -1);
-        for (const char* c = text; *c != 0; ++c) SendMessageA(field, WM_CHAR, static_cast<unsigned char>(*c), 1);
-        SendMessageA(field, WM_CHAR, static_cast<unsigned char>(last), 1);
+        for (unsigned char c : std::string(text) + last) {
+            SendMessageA(field, WM_KEYDOWN, LOBYTE(VkKeyScanA(c)), 1);
+            SendMessageA(field, WM_CHAR, c, 1);
+        }
         minihost::PumpMessages();
     }
 };
@@ -611,6 +629,7 @@ TEST_F(EditorEntryTest, TypedValuesAreClampedTruncatedAndReported) {
         {{360, 110}, "8.2", '\t', 3, 819, 550, 2000000, kFrequencyBox, "  8.2"},
         {{260, 190}, "2.3", '\r', 9, 229, 100, 30000, kLengthBox, "  2 s"},
         {{260, 190}, "0.5", '\r', 9, 100, 100, 30000, kLengthBox, "  1 s"},
+        {{260, 190}, "10", '\r', 9, 1000, 100, 30000, kLengthBox, " 10 s"},   // typed over "  1.0"
         {{215, 200}, " 1e3", '\r', 8, 100000, 550, 2000000, {155, 180, 215, 200}, "1000.0"},
     };
     for (const auto& c : cases) {

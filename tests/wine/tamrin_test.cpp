@@ -266,7 +266,7 @@ TEST(Tamrin, AddsOrRemovesTheLineInTheListFile) {
     } cases[] = {
         {"empty list", "", "", kLine},
         {"appended after the last line", "A.dll\r\n", "", "A.dll\r\n" + kLine},
-        {"glued to a last line without break", "A.dll", "", "A.dll" + kLine},
+        {"a last line without break gets one", "A.dll", "", "A.dll\r\n" + kLine},
         {"removed with -U", "A.dll\r\n" + kLine + "B.dll\r\n", "-U", "A.dll\r\nB.dll\r\n"},
         {"removed with -u", "A.dll\r\n" + kLine + "B.dll\r\n", "-u", "A.dll\r\nB.dll\r\n"},
         {"switch after other arguments", "A.dll\r\n" + kLine, "/q x-uninstall", "A.dll\r\n"},
@@ -276,7 +276,7 @@ TEST(Tamrin, AddsOrRemovesTheLineInTheListFile) {
          longList + kLine + "Z.dll\r\n"},
         {"long list, line removed near its end", longList + kLine + "Z.dll\r\n", "-U", longList + "Z.dll\r\n"},
         {"long list without the line", longList, "", longList + kLine},
-        {"NUL bytes, line added", withNul, "", withNul + kLine},
+        {"NUL bytes, line added", withNul, "", withNul + "\r\n" + kLine},
         {"NUL bytes, line removed", withNul + kLine + Bytes("\0Z", 2), "-U", withNul + Bytes("\0Z", 2)},
     };
     for (const Case& c : cases) {
@@ -306,18 +306,18 @@ TEST(Tamrin, RunningTwiceAddsOnceAndRemovesOnce) {
     EXPECT_EQ(Names(folder.path), kOnlyTheList);
 }
 
-// A folder name with a hyphen and a u puts the switch in the program's path.
-TEST(Tamrin, ProgramPathHoldingHyphenURemoves) {
+// A folder name with a hyphen and a u puts "-u" in the program's path, quoted
+// or not; only the arguments after the path ask for removal.
+TEST(Tamrin, ProgramPathHoldingHyphenUAdds) {
     TempFolder folder;
     const std::string tools = folder.path + "\\x-utils";
     const std::string copy = tools + "\\Tamrin.exe";
     ASSERT_TRUE(CreateDirectoryA(tools.c_str(), nullptr));
     ASSERT_TRUE(CopyFileA(g_tamrin.c_str(), copy.c_str(), FALSE));
-    const std::string befores[] = {"A.dll\r\n" + kLine + "B.dll\r\n", "A.dll\r\nB.dll\r\n"};
-    for (const std::string& before : befores) {
-        ASSERT_TRUE(WriteBytes(folder.List(), before));
-        ExpectSuccess(RunProgram(copy, "\"" + copy + "\"", folder.path));
-        EXPECT_EQ(ReadBytes(folder.List()), "A.dll\r\nB.dll\r\n");
+    for (const std::string& commandLine : {"\"" + copy + "\"", copy}) {
+        ASSERT_TRUE(WriteBytes(folder.List(), "A.dll\r\nB.dll\r\n"));
+        ExpectSuccess(RunProgram(copy, commandLine, folder.path));
+        EXPECT_EQ(ReadBytes(folder.List()), "A.dll\r\nB.dll\r\n" + kLine);
     }
 }
 

@@ -2,19 +2,46 @@
 
 namespace kelvane {
 
+namespace {
+
+// The part of a whole command line that follows the program name, split off
+// as the Windows startup code does for WinMain: a quoted name ends at its
+// closing quote, an unquoted one at the first blank or control character.
+const char* ArgumentsOf(const char* commandLine) {
+    const unsigned char* next = reinterpret_cast<const unsigned char*>(commandLine);
+    if (*next == '"') {
+        ++next;
+        while (*next != '\0' && *next != '"') ++next;
+        if (*next == '"') ++next;
+    } else {
+        while (*next > ' ') ++next;
+    }
+    return reinterpret_cast<const char*>(next);
+}
+
+}  // namespace
+
 bool WantsRemoval(const char* commandLine) {
     if (commandLine == nullptr) return false;
     // Only ASCII letters are upper-cased: no other letter of the ANSI code
     // pages turns into '-' or 'U', so the outcome is the same in every locale.
-    std::string upper(commandLine);
+    std::string upper(ArgumentsOf(commandLine));
     for (char& c : upper) {
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     }
     return upper.find(kRemoveSwitch) != std::string::npos;
 }
 
-bool NeedsPluginLine(const std::string& text, const std::string& line) {
-    return text.find(line) == std::string::npos;
+std::string BytesToAppend(const std::string& text, const std::string& line) {
+    if (text.find(line) != std::string::npos) return "";
+    // The break that the last line lacks: a whole CR LF, or the LF after a CR.
+    std::string missingBreak;
+    if (!text.empty() && text.back() != '\n') missingBreak = text.back() == '\r' ? "\n" : "\r\n";
+    // A last line that ends in the plug-in's own name without its break only needs
+    // the break: appending the line again would list the plug-in twice, and a
+    // removal would then take out only one of the two.
+    if ((text + missingBreak).find(line) != std::string::npos) return missingBreak;
+    return missingBreak + line;
 }
 
 bool CutPluginLine(std::string& text, const std::string& line) {
@@ -28,7 +55,10 @@ bool AddPluginLine(ListFileCalls& files, const std::string& line) {
     if (!files.OpenList()) return false;
     std::string text;
     bool ok = files.ReadList(text);
-    if (ok && NeedsPluginLine(text, line)) ok = files.AppendToList(line);
+    if (ok) {
+        const std::string bytes = BytesToAppend(text, line);
+        if (!bytes.empty()) ok = files.AppendToList(bytes);
+    }
     files.CloseList();
     return ok;
 }

@@ -12,17 +12,21 @@ namespace kelvane {
 constexpr char kListFileName[] = "SAWStudioFX_Native.ini";
 // The unit that is searched for, appended and removed, line break included.
 constexpr char kPluginLine[] = "KelvaneFx.dll\r\n";
-// Found anywhere in the upper-cased command line, the program path included.
+// Found anywhere in the upper-cased arguments; the program's own path does
+// not count, so a folder such as C:\SAW-Utils does not turn adding into removal.
 constexpr char kRemoveSwitch[] = "-U";
 
-// True when the command line asks for removal. A null line asks for nothing.
+// True when the arguments of a whole command line (as GetCommandLineA gives
+// it) ask for removal. A null line asks for nothing.
 bool WantsRemoval(const char* commandLine);
 
 // The edits on the list's bytes. Matching is an exact, case-sensitive
 // substring search over all of the text, NUL bytes included.
-// Returns true when the text does not hold the line, so it must be appended
-// at the very end of the file, glued to a last line that has no line break.
-bool NeedsPluginLine(const std::string& text, const std::string& line);
+// The bytes to write after the end of the list: nothing when the list holds
+// the line; otherwise the line, preceded by a line break when the list's last
+// line has none, so that the plug-in's name is never glued to another name.
+// A list whose last line ends in the name without a break gets only the break.
+std::string BytesToAppend(const std::string& text, const std::string& line);
 // Cuts the first occurrence of the line out of the text and returns true;
 // returns false and leaves the text alone when the line is absent.
 bool CutPluginLine(std::string& text, const std::string& line);

@@ -1,5 +1,5 @@
 // Tamrin: adds KelvaneFx.dll to the host's plug-in list in the current folder,
-// or removes it when the command line holds "-U" in any letter case.
+// or removes it when its arguments hold "-U" in any letter case.
 // A graphical program with no console, no window of its own and no message
 // loop; it reports only a failure, with a message box, and exits with 1.
 #include <windows.h>
