@@ -28,7 +28,7 @@ namespace {
 
 constexpr uint32_t kRate = 48000;
 constexpr int kFrames = 4800;  // one block: 100 ms at kRate
-constexpr int kTopPosition = kLevelPositionOffset + 100;
+constexpr int kTopPosition = kLevelPositionMax;
 
 struct Sources {
     int32_t tone;   // fader positions; 0 = off
