@@ -7,6 +7,7 @@
 
 #include "fastmath.h"
 #include "render.h"
+#include "white_state.h"
 
 namespace kelvane {
 
@@ -19,10 +20,6 @@ constexpr float kWhiteLevel = 0.25f;
 // The pink generator's recurrence (Numerical Recipes' quick LCG family).
 constexpr uint32_t kPinkMultiplier = 196314165u;
 constexpr uint32_t kPinkIncrement = 907633515u;
-
-// The white generator's state belongs to the thread that renders, like the C
-// library's rand() it imitates; it starts at 1 and is never seeded.
-static thread_local uint32_t s_whiteState = 1;
 
 // [audio-thread] The seed is process-wide: calls of FxProcessBuffer never
 // overlap, so assignments simply draw from one sequence in rendering order.
@@ -47,7 +44,7 @@ static void RenderWhite(float* out, int frames, float gain) {
     constexpr int kChunk = 256;
     const double uniformScale = kUniformScale;
     const double centre = kUniformCentre;
-    uint32_t state = s_whiteState;
+    uint32_t state = LoadWhiteState();  // the rendering thread's own sequence
     alignas(16) double vs[kChunk + 2], ss[kChunk + 2];
     const __m128d one = _mm_set1_pd(1.0);
     const __m128d minusTwo = _mm_set1_pd(-2.0);
@@ -87,7 +84,7 @@ static void RenderWhite(float* out, int frames, float gain) {
             }
         }
     }
-    s_whiteState = state;
+    StoreWhiteState(state);
 }
 
 // Row j is replaced every 2^(j+1) samples (j = trailing zeros of the
