@@ -15,12 +15,20 @@
 #include "messages.h"
 #include "plugin_folder.h"
 #include "render.h"
+#include "white_state.h"
 
 using namespace kelvane;
 
 namespace {
 
 HINSTANCE s_module;
+
+// The white-noise state of each rendering thread lives in the value of one
+// TLS slot, taken at load and freed at unload: a new thread reads 0 there,
+// which stands for the starting state 1 (the slot holds state - 1). Without a
+// slot (the process has none left) all threads share one word.
+DWORD s_whiteSlot = TLS_OUT_OF_INDEXES;
+uint32_t s_sharedWhiteState = 1;
 
 constexpr char kCommandMessageName[] = "ZuvAdOdeveviDiridazi";
 
@@ -40,9 +48,34 @@ void StartUp() {
 
 }  // namespace
 
-// [loader] Keeps the module handle; nothing to do for threads or on detach.
+namespace kelvane {
+
+uint32_t LoadWhiteState() {
+    if (s_whiteSlot == TLS_OUT_OF_INDEXES) return s_sharedWhiteState;
+    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(TlsGetValue(s_whiteSlot))) + 1u;
+}
+
+void StoreWhiteState(uint32_t state) {
+    if (s_whiteSlot == TLS_OUT_OF_INDEXES) {
+        s_sharedWhiteState = state;
+    } else {
+        TlsSetValue(s_whiteSlot, reinterpret_cast<void*>(static_cast<uintptr_t>(state - 1u)));
+    }
+}
+
+}  // namespace kelvane
+
+// [loader] Keeps the module handle and takes the white-noise slot; at unload
+// gives back the slot and the window classes, so that a host that loads and
+// unloads the library all day loses nothing.
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH) s_module = instance;
+    if (reason == DLL_PROCESS_ATTACH) {
+        s_module = instance;
+        s_whiteSlot = TlsAlloc();
+    } else if (reason == DLL_PROCESS_DETACH) {
+        if (s_whiteSlot != TLS_OUT_OF_INDEXES) TlsFree(s_whiteSlot);
+        s_whiteSlot = TLS_OUT_OF_INDEXES;
+    }
     return TRUE;
 }
 
@@ -75,9 +108,11 @@ extern "C" int __stdcall FxMainHandler(int message) {
 }
 
 // [audio thread] Replaces one interleaved stereo buffer in place. Makes no
-// system call and allocates nothing; calls never overlap.
+// system call and allocates nothing; calls never overlap. Before FxInit there
+// is no HostInfo to read: the buffer is left as it is.
 extern "C" void __stdcall FxProcessBuffer(int assignment, void* buffer) {
     const void* hostInfo = g_host.hostInfo;
+    if (hostInfo == nullptr) return;
     if (ReadHostWord(hostInfo, HostField::processingFlag) != 1) return;
     // An assignment the host cannot have been given is left alone.
     if (assignment < 0 || assignment >= kAssignmentCount) return;
