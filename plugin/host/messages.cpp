@@ -118,20 +118,22 @@ void MsgReleaseAssignment() {
     if (PlatformEditorIsOpen(a)) PlatformCloseEditor(a);
 }
 
+// An assignment word that names nothing is a failure like any other: the
+// result word says "rejected", never what the host left there.
 void MsgRestoreSettings() {
     const int32_t a = Arg(HostField::assignmentArg);
-    if (!IsAllOrAssignment(a)) return;
     const uint8_t* chunk = ChunkBuffer();
-    const bool restored =
-        chunk != nullptr && RestoreSettingsChunk(chunk, kChunkMaxBytes, a) == ChunkResult::kRestored;
+    const bool restored = IsAllOrAssignment(a) && chunk != nullptr &&
+                          RestoreSettingsChunk(chunk, kChunkMaxBytes, a) == ChunkResult::kRestored;
     Put(HostField::slotArg, restored ? 0 : 1);
 }
 
+// Size 0 for an assignment word that names nothing, as for an empty table.
 void MsgSaveSettings() {
     const int32_t a = Arg(HostField::assignmentArg);
-    if (!IsAllOrAssignment(a)) return;
     uint8_t* chunk = ChunkBuffer();
-    Put(HostField::trackArg, chunk == nullptr ? 0 : static_cast<int32_t>(WriteSettingsChunk(chunk, kChunkMaxBytes, a)));
+    const bool named = IsAllOrAssignment(a) && chunk != nullptr;
+    Put(HostField::trackArg, named ? static_cast<int32_t>(WriteSettingsChunk(chunk, kChunkMaxBytes, a)) : 0);
 }
 
 void MsgApplyParams() {

@@ -37,7 +37,8 @@ constexpr int kRefreshOrder[] = {14, 15, 1, 2, 3, 5, 6, 7, 8, 9, 10, 11, 12};
 
 // Dispatches one host message. Numbers without a meaning, and messages whose
 // assignment argument names nothing (outside 0..7, or -1 where all is not
-// allowed), do nothing. Messages 15..17 (FxChangePosition) do nothing either.
+// allowed), do nothing, except that 10 and 11 still write their failure
+// results (rejected, size 0). Messages 15..17 (FxChangePosition) do nothing.
 void HandleHostMessage(int32_t message);
 
 }  // namespace kelvane
