@@ -47,8 +47,14 @@ bool HasSignature(const uint8_t* header) {
 }
 
 // PresetFolder from a header: at most 259 characters, a longer one is cut.
+// A folder on a network server (\\server\share, //server/share) is not taken:
+// presets travel between users, and the next file dialog opened there would
+// hand that server the user's network credentials.
 void TakePresetFolder(const uint8_t* header) {
     const uint8_t* folder = header + kPresetFolderOffset;
+    const bool slash0 = folder[0] == '\\' || folder[0] == '/';
+    const bool slash1 = folder[1] == '\\' || folder[1] == '/';
+    if (slash0 && slash1) return;
     size_t n = 0;
     while (n < kPathBytes - 1 && folder[n] != 0) ++n;
     std::memcpy(g_host.presetFolder, folder, n);
