@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "host_state.h"
+
 namespace kelvane {
 
 // Command codes sent to the host window with the registered message.
@@ -45,8 +47,25 @@ void PlatformRedrawSlot(int assignment, int slot, int32_t value);
 // Invalidates and repaints the whole open editor (after a preset load).
 void PlatformRepaintEditor(int assignment);
 
-// Host message 1: closes every open editor, deletes the bitmaps and frees the
-// WorkBuffer, in that order.
+// Host message 1: closes every open editor, deletes the bitmaps, the font and
+// the window classes and frees the WorkBuffer, in that order.
 void PlatformReleaseResources();
+
+// Preset files. The dialog asks for a file (the save or the load dialog) and,
+// when one is chosen, makes its folder the PresetFolder and its name the
+// PresetFileName; false when cancelled.
+bool PlatformChoosePresetFile(bool save, char (&path)[kPathBytes]);
+// Creates a new empty file in the folder of `path` and names it in
+// `created`; false when the folder takes no new file.
+bool PlatformCreateFileBeside(const char* path, char (&created)[kPathBytes]);
+// Writes all `count` bytes into the existing file `path`, replacing its
+// content, and closes it; false unless every byte is on disk.
+bool PlatformWriteFile(const char* path, const uint8_t* bytes, uint32_t count);
+// Moves `from` over `to`, replacing it; false leaves `to` as it was.
+bool PlatformReplaceFile(const char* from, const char* to);
+void PlatformDeleteFile(const char* path);
+// Reads at most `capacity` bytes; returns the count, or -1 when the file
+// cannot be opened or read.
+long PlatformReadFile(const char* path, uint8_t* buffer, uint32_t capacity);
 
 }  // namespace kelvane

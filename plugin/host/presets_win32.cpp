@@ -1,16 +1,12 @@
-// Preset files through comdlg32 and kernel32. The bytes are built and read by
-// settings_format; this file only talks to the dialogs and the file system.
-#include "presets.h"
-
+// Preset files through comdlg32 and kernel32: the platform's dialogs and file
+// calls that presets.cpp uses.
 #include <windows.h>
 #include <commdlg.h>
 
 #include <cstring>
 
-#include "assignments.h"
 #include "host_state.h"
 #include "platform.h"
-#include "settings_format.h"
 
 namespace kelvane {
 
@@ -18,7 +14,6 @@ namespace {
 
 constexpr char kFilter[] = "All Files  *.*\0*.*\0PlugIn Preset File  *.plg\0*.plg\0\0";
 constexpr DWORD kPresetFilterIndex = 2;
-constexpr DWORD kMaxPresetReadBytes = 61440;
 
 // Both dialogs share everything but the title and the flags.
 bool AskForPresetFile(const char* title, DWORD flags, bool save, char (&path)[kPathBytes], WORD& nameOffset) {
@@ -65,78 +60,60 @@ void RememberChosenFile(const char* path, WORD nameOffset) {
     g_host.presetFileName[len] = '\0';
 }
 
-// Writes the record beside the target and moves it over the target only when
-// every byte is on disk, so a failed save never leaves a truncated preset.
-void WritePresetFile(const char* path, WORD nameOffset, const uint8_t* record) {
-    char folder[kPathBytes];
-    std::memcpy(folder, path, nameOffset);
-    folder[nameOffset] = '\0';
-    if (nameOffset == 0) std::strcpy(folder, ".");
-    char temporary[MAX_PATH];
-    if (GetTempFileNameA(folder, "kvp", 0, temporary) == 0) return;
-    HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        DeleteFileA(temporary);
-        return;
-    }
-    DWORD written = 0;
-    const BOOL ok = WriteFile(file, record, kPresetRecordBytes, &written, nullptr);
-    const BOOL closed = CloseHandle(file);
-    if (!ok || !closed || written != kPresetRecordBytes ||
-        !MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DeleteFileA(temporary);
-    }
+}  // namespace
+
+bool PlatformChoosePresetFile(bool save, char (&path)[kPathBytes]) {
+    WORD nameOffset = 0;
+    const bool chosen =
+        save ? AskForPresetFile("Save PlugIn Preset",
+                                OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, true, path,
+                                nameOffset)
+             : AskForPresetFile("Load PlugIn Preset",
+                                OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY, false, path,
+                                nameOffset);
+    if (chosen) RememberChosenFile(path, nameOffset);
+    return chosen;
 }
 
-// Reads at most kMaxPresetReadBytes; returns the count, or -1 when the file
-// cannot be opened.
-long ReadPresetFile(const char* path, uint8_t* buffer) {
+// GetTempFileName creates the file; its folder is the one of `path`.
+bool PlatformCreateFileBeside(const char* path, char (&created)[kPathBytes]) {
+    char folder[kPathBytes];
+    const char* slash = std::strrchr(path, '\\');
+    const size_t n = slash == nullptr ? 0 : static_cast<size_t>(slash - path);
+    std::memcpy(folder, path, n);
+    folder[n] = '\0';
+    if (n == 0) std::strcpy(folder, ".");
+    return GetTempFileNameA(folder, "kvp", 0, created) != 0;
+}
+
+bool PlatformWriteFile(const char* path, const uint8_t* bytes, uint32_t count) {
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const BOOL ok = WriteFile(file, bytes, count, &written, nullptr);
+    const BOOL closed = CloseHandle(file);
+    return ok && closed && written == count;
+}
+
+bool PlatformReplaceFile(const char* from, const char* to) {
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+void PlatformDeleteFile(const char* path) { DeleteFileA(path); }
+
+long PlatformReadFile(const char* path, uint8_t* buffer, uint32_t capacity) {
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return -1;
     DWORD total = 0;
-    while (total < kMaxPresetReadBytes) {
+    bool failed = false;
+    while (total < capacity) {
         DWORD got = 0;
-        if (!ReadFile(file, buffer + total, kMaxPresetReadBytes - total, &got, nullptr) || got == 0) break;
+        if (!ReadFile(file, buffer + total, capacity - total, &got, nullptr)) failed = true;
+        if (failed || got == 0) break;
         total += got;
     }
     CloseHandle(file);
-    return static_cast<long>(total);
-}
-
-}  // namespace
-
-void SavePreset(int assignment) {
-    if (!IsAssignmentIndex(assignment)) return;
-    char path[kPathBytes];
-    WORD nameOffset = 0;
-    if (!AskForPresetFile("Save PlugIn Preset",
-                          OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, true,
-                          path, nameOffset)) {
-        return;
-    }
-    RememberChosenFile(path, nameOffset);
-    uint8_t record[kPresetRecordBytes];
-    BuildPresetRecord(record, assignment);
-    WritePresetFile(path, nameOffset, record);
-}
-
-void LoadPreset(int assignment) {
-    if (!IsAssignmentIndex(assignment) || g_host.workBuffer == nullptr) return;
-    char path[kPathBytes];
-    WORD nameOffset = 0;
-    if (!AskForPresetFile("Load PlugIn Preset",
-                          OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY, false,
-                          path, nameOffset)) {
-        return;
-    }
-    RememberChosenFile(path, nameOffset);
-    const long length = ReadPresetFile(path, g_host.workBuffer);
-    if (length < 0) return;
-    if (LoadPresetRecord(g_host.workBuffer, static_cast<size_t>(length), assignment) != PresetResult::kLoaded) {
-        PlatformShowWarning(kImproperPresetWarning, WarningKind::kSystemModal);
-        return;
-    }
-    if (PlatformEditorIsOpen(assignment)) PlatformRepaintEditor(assignment);
+    return failed ? -1 : static_cast<long>(total);
 }
 
 }  // namespace kelvane

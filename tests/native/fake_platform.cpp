@@ -1,5 +1,7 @@
 #include "fake_platform.h"
 
+#include <cstring>
+
 #include "host_state.h"
 #include "hostinfo.h"
 
@@ -56,6 +58,50 @@ void PlatformRepaintEditor(int a) { g_fake.repaints.push_back(a); }
 void PlatformReleaseResources() {
     ++g_fake.releases;
     for (bool& o : g_fake.open) o = false;
+}
+
+bool PlatformChoosePresetFile(bool, char (&path)[kPathBytes]) {
+    if (g_fake.chosenFile.empty()) return false;
+    std::strncpy(path, g_fake.chosenFile.c_str(), kPathBytes - 1);
+    path[kPathBytes - 1] = '\0';
+    return true;
+}
+
+bool PlatformCreateFileBeside(const char* path, char (&created)[kPathBytes]) {
+    if (g_fake.refuseNewFiles) return false;
+    const std::string p(path);
+    const std::string name = p.substr(0, p.find_last_of('\\') + 1) + "kvp" + std::to_string(g_fake.files.size()) + ".tmp";
+    g_fake.files[name];
+    std::strcpy(created, name.c_str());
+    return true;
+}
+
+bool PlatformWriteFile(const char* path, const uint8_t* bytes, uint32_t count) {
+    auto f = g_fake.files.find(path);
+    if (f == g_fake.files.end()) return false;
+    const long fits = g_fake.freeBytes < 0 || g_fake.freeBytes >= long(count) ? long(count) : g_fake.freeBytes;
+    f->second.assign(bytes, bytes + fits);
+    if (g_fake.freeBytes >= 0) g_fake.freeBytes -= fits;
+    return fits == long(count);
+}
+
+bool PlatformReplaceFile(const char* from, const char* to) {
+    auto f = g_fake.files.find(from);
+    if (f == g_fake.files.end()) return false;
+    std::vector<uint8_t> bytes = f->second;
+    g_fake.files.erase(f);
+    g_fake.files[to] = bytes;
+    return true;
+}
+
+void PlatformDeleteFile(const char* path) { g_fake.files.erase(path); }
+
+long PlatformReadFile(const char* path, uint8_t* buffer, uint32_t capacity) {
+    auto f = g_fake.files.find(path);
+    if (f == g_fake.files.end()) return -1;
+    const size_t n = f->second.size() < capacity ? f->second.size() : capacity;
+    std::memcpy(buffer, f->second.data(), n);
+    return static_cast<long>(n);
 }
 
 }  // namespace kelvane

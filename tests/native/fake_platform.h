@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,12 @@ struct FakePlatform {
     bool open[8] = {};
     EditorPlacement placement[8] = {};    // of the open window
     EditorPlacement remembered[8] = {};   // for the next opening
+    // Preset files: a folder in memory. The dialog returns chosenFile ("" is
+    // a cancel); the folder can refuse new files or be full after freeBytes.
+    std::string chosenFile;
+    std::map<std::string, std::vector<uint8_t>> files;
+    bool refuseNewFiles = false;
+    long freeBytes = -1;                  // -1: no limit
 };
 extern FakePlatform g_fake;
 

@@ -1,6 +1,7 @@
 #include <string>
 
 #include "host_fixture.h"
+#include "presets.h"
 
 using namespace kelvane;
 
@@ -231,7 +232,43 @@ TEST_F(ChunkTest, LongPresetFolderIsCut) {
     EXPECT_EQ(std::string(g_host.presetFolder), std::string(259, 'f'));
 }
 
+TEST_F(ChunkTest, PresetFolderOnANetworkServerIsNotTaken) {
+    for (const char* folder : {"\\\\server\\share\\", "//server/share/"}) {
+        std::vector<uint8_t> c = MakeChunk("QuellMarsh Kelvane 002", {3}, true);
+        std::strcpy(reinterpret_cast<char*>(c.data() + 48), folder);
+        EXPECT_EQ(RestoreSettingsChunk(c.data(), c.size(), -1), ChunkResult::kRestored);
+        EXPECT_EQ(g_host.assignments.active[3], 1);
+        c.resize(364);  // the same header, then slots: a preset record
+        EXPECT_EQ(LoadPresetRecord(c.data(), c.size(), 0), PresetResult::kLoaded);
+        EXPECT_STREQ(g_host.presetFolder, "C:\\Presets\\") << folder;
+    }
+}
+
 // ---- preset records -------------------------------------------------------
+
+// A folder that takes no new file, then a disk that fills up during the write.
+TEST_F(HostTest, PresetFilesThatCannotBeWrittenOrReadWarnAndKeepTheOldFile) {
+    static uint8_t work[61440];
+    g_host.workBuffer = work;
+    const std::string old = g_fake.chosenFile = "C:\\P\\old.plg";
+    g_fake.files[old] = {1, 2, 3};
+    for (int fault = 0; fault < 2; ++fault) {
+        g_fake.refuseNewFiles = fault == 0;
+        g_fake.freeBytes = fault == 1 ? 100 : -1;
+        SavePreset(0);
+        ASSERT_EQ(g_fake.warnings.size(), size_t(fault + 1));
+        EXPECT_EQ(g_fake.warnings.back().first, "The Preset Could Not Be Saved!");
+        EXPECT_EQ(g_fake.files.size(), 1u) << "nothing left beside the preset";
+        EXPECT_EQ(g_fake.files[old], std::vector<uint8_t>({1, 2, 3}));
+    }
+    g_fake.freeBytes = -1;
+    SavePreset(0);
+    EXPECT_EQ(g_fake.files[old].size(), 364u);
+    g_fake.chosenFile = "C:\\P\\gone.plg";
+    LoadPreset(1);
+    ASSERT_EQ(g_fake.warnings.size(), 3u);
+    EXPECT_EQ(g_fake.warnings.back().first, "The Preset Could Not Be Read!");
+}
 
 TEST_F(HostTest, PresetSavedFromOneAssignmentLoadsIntoAnother) {
     for (int s = 0; s < kSlotCount; ++s) {
