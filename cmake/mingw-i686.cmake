@@ -1,4 +1,8 @@
-# Cross build for 32-bit Windows with Debian's mingw-w64 i686 toolchain.
+# Cross build for 32-bit Windows with Debian's mingw-w64 i686 toolchain. The
+# tools and tests use the posix thread model (GoogleTest needs std::mutex);
+# the plug-in's own targets are built with the win32 thread model instead
+# (win32-thread-model.sh, set in plugin/CMakeLists.txt), so that KelvaneFx.dll
+# carries no thread library and imports only what its own code calls.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)

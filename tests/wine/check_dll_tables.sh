@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
 # KelvaneFx.dll must export exactly the four entry points, by name and by
-# ordinal, without decorated names, and import Windows system libraries only.
+# ordinal, without decorated names, and import Windows system libraries only:
+# each imported function must be on the list beside this script
+# (xp_sp3_imports.txt), which holds only functions that the system libraries
+# of Windows XP SP3 export. A new import is added there on purpose, once it
+# is known that XP has it, or the plug-in would fail to load there.
 set -euo pipefail
 dll=$1
 dump=$(i686-w64-mingw32-objdump -p "$dll")
@@ -25,5 +29,19 @@ for lib in $(printf '%s\n' "$dump" | sed -n 's/^\tDLL Name: //p'); do
   case "$allowed" in *" ${lib,,} "*) ;; *) echo "imports $lib, not a Windows system library"; fail=1;; esac
 done
 
-[ $fail -eq 0 ] && echo "KelvaneFx.dll tables: 4 exports by name and ordinal, system imports only"
+list=${2:-$(dirname "$0")/xp_sp3_imports.txt}
+imports=$(printf '%s\n' "$dump" | awk '
+  /^The Import Tables/ { on = 1; next }
+  on && /^(The|There is) / { on = 0 }
+  on && /^\tDLL Name: / { lib = tolower($3); next }
+  on && /^\t[0-9a-f]+\t/ { print lib, ($3 == "" ? "<ordinal " $2 ">" : $3) }')
+count=0
+while read -r lib name; do
+  [ -n "$lib" ] || continue
+  count=$((count + 1))
+  grep -qix "$lib $name" "$list" || { echo "imports $lib $name, not on $(basename "$list")"; fail=1; }
+done <<< "$imports"
+[ "$count" -gt 0 ] || { echo "no imported function found"; fail=1; }
+
+[ $fail -eq 0 ] && echo "KelvaneFx.dll tables: 4 exports by name and ordinal, $count imports, all on the XP SP3 list"
 exit $fail
