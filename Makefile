@@ -14,7 +14,7 @@ QUIET  ?= 1
 CONFIGURE_QUIET := $(if $(QUIET),-DCMAKE_RULE_MESSAGES=OFF,-DCMAKE_RULE_MESSAGES=ON)
 BUILD_QUIET     := $(if $(QUIET),-- --no-print-directory)
 
-.PHONY: all setup win32 native test run bench fuzz artwork dist clean
+.PHONY: all setup win32 native test run bench fuzz artwork dist soak clean
 
 all: win32 native
 
@@ -47,6 +47,14 @@ dist: win32
 
 artwork:
 	@/usr/bin/python3 scripts/make_artwork.py
+
+# A host's long day for the DLL under Wine: SOAK_MINUTES of audio for each of
+# the eight assignments, random host messages, editors, chunk round trips and
+# reloads; ends with a summary line. Not part of `make test` (a short run is).
+SOAK_MINUTES ?= 60
+SOAK_SEED    ?= 1
+soak: win32
+	@KELVANE_DLL=$(CURDIR)/$(WIN32)/plugin/KelvaneFx.dll scripts/wine-run.sh $(WIN32)/tests/wine/soak.exe $(SOAK_MINUTES) $(SOAK_SEED)
 
 FUZZ      := build/fuzz
 FUZZ_TIME ?= 60

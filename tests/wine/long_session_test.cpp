@@ -1,0 +1,176 @@
+// A host's long session with the real KelvaneFx.dll: reloads, editors opened
+// and closed by the hundred, and calls in an order the host may choose. What
+// a leak would grow must not grow.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <vector>
+
+#include "resource_counts.h"
+#include "stand_in_host.h"
+#include "wine_test_util.h"
+
+namespace {
+
+using minihost::HostField;
+using minihost::StandInHost;
+
+const bool s_x11 = UseTestX11Settings();
+const bool s_libraries = (KeepSystemLibrariesLoaded(), true);
+constexpr int kFrames = 512;
+const char* const kClassNames[] = {"FX_PLUGIN", "FX_PLUGIN_MSG"};
+
+void OpenEditor(StandInHost& host, int a) {
+    host.Set(HostField::assignmentArg, a);
+    host.Set(HostField::trackArg, host.trackOf[a]);
+    host.Set(HostField::slotArg, 0);
+    host.Message(6);
+}
+
+void CloseEditor(StandInHost& host, int a) {
+    host.Set(HostField::assignmentArg, a);
+    host.Message(7);
+}
+
+struct RenderJob {
+    StandInHost* host;
+    int assignment;
+};
+
+DWORD WINAPI RenderOnThread(void* context) {
+    auto* job = static_cast<RenderJob*>(context);
+    std::vector<int32_t> buffer(2 * kFrames, 0);
+    job->host->Process(job->assignment, buffer.data(), static_cast<uint32_t>(buffer.size() * 4), 4);
+    return 0;
+}
+
+// Load, eight assignments with white noise and open editors, a buffer each on
+// this thread and on a new one, message 1, unload.
+void LoadUseUnload(const std::string& dll) {
+    StandInHost host;
+    ASSERT_EQ(host.Start(dll.c_str()), "");
+    const HMODULE module = host.dll;
+    std::vector<int32_t> buffer(2 * kFrames, 0);
+    for (int i = 0; i < 8; ++i) {
+        const int a = host.NewAssignment(20 + i);
+        ASSERT_EQ(a, i);
+        host.SetSlot(a, 10, 1);   // noise on, white
+        host.SetSlot(a, 1, 1);    // tone on
+        OpenEditor(host, a);
+        host.StartProcessing(a);
+        host.Process(a, buffer.data(), static_cast<uint32_t>(buffer.size() * 4), 4);
+    }
+    RenderJob job = {&host, 3};
+    HANDLE thread = CreateThread(nullptr, 0, RenderOnThread, &job, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    minihost::PumpMessages();
+    host.Stop();
+    minihost::PumpMessages();
+    for (const char* name : kClassNames) {
+        WNDCLASSA wc;
+        EXPECT_FALSE(GetClassInfoA(module, name, &wc)) << name << " still registered after the unload";
+    }
+}
+
+TEST(LongSession, LoadUnloadCyclesLeakNothing) {
+    for (int i = 0; i < 3; ++i) LoadUseUnload(PluginPath());
+    const ResourceCounts before = ResourceCounts::Take();
+    constexpr int kCycles = 30;
+    for (int i = 0; i < kCycles; ++i) LoadUseUnload(PluginPath());
+    const ResourceCounts after = ResourceCounts::Take();
+    EXPECT_TRUE(after.SameAs(before)) << after.GrowthSince(before, kCycles);
+}
+
+TEST(LongSession, EditorOpenCloseCyclesLeakNothing) {
+    StandInHost host;
+    ASSERT_EQ(host.Start(PluginPath().c_str()), "");
+    for (int i = 0; i < 8; ++i) ASSERT_EQ(host.NewAssignment(i), i);
+    auto cycle = [&](int i) {
+        OpenEditor(host, i % 8);
+        OpenEditor(host, (i * 3) % 8);
+        minihost::PumpMessages();
+        CloseEditor(host, i % 8);
+        CloseEditor(host, (i * 3) % 8);
+        minihost::PumpMessages();
+    };
+    for (int i = 0; i < 16; ++i) cycle(i);
+    const ResourceCounts before = ResourceCounts::Take();
+    constexpr int kCycles = 320;
+    for (int i = 0; i < kCycles; ++i) cycle(i);
+    const ResourceCounts after = ResourceCounts::Take();
+    EXPECT_TRUE(after.SameAs(before)) << after.GrowthSince(before, kCycles);
+    host.Stop();
+}
+
+HWND FindEditor(int a) {
+    HWND w = nullptr;
+    while ((w = FindWindowExA(nullptr, w, "FX_PLUGIN", nullptr)) != nullptr) {
+        if (GetWindowLongA(w, 0) == a) return w;
+    }
+    return nullptr;
+}
+
+bool s_menuSeen = false;
+// Runs inside a menu's own loop and dismisses it with Escape.
+void CALLBACK CancelMenu(HWND, UINT, UINT_PTR, DWORD) {
+    HWND popup = FindWindowA("#32768", nullptr);
+    if (popup == nullptr || !IsWindowVisible(popup)) return;
+    s_menuSeen = true;
+    PostMessageA(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+}
+
+// Editors A and B; a press on A's tone level fader or on its logo; the host
+// closes A (message 7, or 9). The gesture ends with A: a move and a release
+// in B change and report nothing and open no menu, the cursor is free again
+// and no capture is left.
+TEST(LongSession, ClosingAnEditorEndsItsGesture) {
+    const UINT_PTR timer = SetTimer(nullptr, 0, 100, CancelMenu);
+    for (int closing : {7, 9}) {
+        for (int y : {102, 275}) {
+            StandInHost host;
+            ASSERT_EQ(host.Start(PluginPath().c_str()), "");
+            host.Set(HostField::recordChanges, 1);
+            const int a = host.NewAssignment(1), b = host.NewAssignment(2);
+            OpenEditor(host, a);
+            OpenEditor(host, b);
+            HWND editorA = FindEditor(a), editorB = FindEditor(b);
+            ASSERT_TRUE(editorA != nullptr && editorB != nullptr);
+            SendMessageA(editorA, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(150, y));
+            RECT clip;
+            GetClipCursor(&clip);
+            if (y == 102) {
+                EXPECT_EQ(clip.bottom - clip.top, 2) << "the drag confines the cursor";
+            }
+            host.Set(HostField::assignmentArg, a);
+            host.Message(closing);
+            GetClipCursor(&clip);
+            EXPECT_GE(clip.right - clip.left, GetSystemMetrics(SM_CXSCREEN)) << "message " << closing;
+            EXPECT_EQ(GetCapture(), nullptr);
+            s_menuSeen = false;
+            SendMessageA(editorB, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(30, y));
+            SendMessageA(editorB, WM_LBUTTONUP, 0, MAKELPARAM(30, y));
+            EXPECT_TRUE(host.commands.empty()) << "message " << closing << ", row " << y;
+            EXPECT_FALSE(s_menuSeen);
+            host.Stop();
+        }
+    }
+    KillTimer(nullptr, timer);
+}
+
+// A host may render before it has called FxInit: the buffer stays as it was.
+TEST(LongSession, ProcessBufferBeforeInitLeavesTheBuffer) {
+    HMODULE dll = LoadLibraryA(PluginPath().c_str());
+    ASSERT_NE(dll, nullptr);
+    auto process = reinterpret_cast<void(__stdcall*)(int, void*)>(
+        reinterpret_cast<void*>(GetProcAddress(dll, "FxProcessBuffer")));
+    ASSERT_NE(process, nullptr);
+    std::vector<int32_t> buffer(2 * kFrames, 12345);
+    process(0, buffer.data());
+    EXPECT_EQ(buffer, std::vector<int32_t>(2 * kFrames, 12345));
+    FreeLibrary(dll);
+}
+
+}  // namespace
