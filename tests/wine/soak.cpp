@@ -62,8 +62,6 @@ struct Soak {
     std::vector<int32_t> buffer = std::vector<int32_t>(2 * kMaxFrames + kGuardWords);
 
     void Message(int message) {
-        static FILE* tr = getenv("SOAK_TRACE") ? fopen("Z:\\tmp\\soak.trace", "w") : nullptr;
-        if (tr) { fprintf(tr, "m %d a %d t %d s %d v %d\n", message, host->Get(HostField::assignmentArg), host->Get(HostField::trackArg), host->Get(HostField::slotArg), host->Get(HostField::valueArg)); fflush(tr); }
         host->Message(message);
         ++totals.messages;
     }
@@ -215,7 +213,6 @@ int main(int argc, char** argv) {
         return 2;
     }
     const double minutes = std::atof(argv[1]);
-    if (getenv("SOAK_TRACE")) { fprintf(stderr, "start\n"); fflush(stderr); }
     s_rng = argc > 2 ? static_cast<uint32_t>(std::strtoul(argv[2], nullptr, 10)) | 1u : 1u;
     const std::string dll = PluginPath();
     const double targetFrames = minutes * 60.0 * kRate;
