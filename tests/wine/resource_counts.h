@@ -11,6 +11,22 @@
 #include <cstdio>
 #include <string>
 
+// Wine keeps a few device contexts of common windows in a cache that grows
+// on demand up to five entries and then stays: filled first, it cannot pass
+// for a leak.
+inline void FillDeviceContextCache() {
+    HWND windows[8];
+    HDC dcs[8];
+    for (int i = 0; i < 8; ++i) {
+        windows[i] = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+        dcs[i] = GetDC(windows[i]);
+    }
+    for (int i = 0; i < 8; ++i) {
+        ReleaseDC(windows[i], dcs[i]);
+        DestroyWindow(windows[i]);
+    }
+}
+
 struct ResourceCounts {
     long gdiObjects = 0;
     long kernelHandles = 0;

@@ -257,7 +257,10 @@ int main(int argc, char** argv) {
         host.commands.clear();
         host.Stop();
         minihost::PumpMessages();
-        if (session == 0) before = ResourceCounts::Take();
+        if (session == 0) {
+            FillDeviceContextCache();
+            before = ResourceCounts::Take();
+        }
         ++reloads;
     }
     const ResourceCounts after = ResourceCounts::Take();
