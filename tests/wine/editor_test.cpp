@@ -508,6 +508,12 @@ TEST_F(EditorMouseTest, DragWhileProcessingReportsEveryStep) {
     ASSERT_EQ(c.size(), 2u);
     ExpectReport(c[0], 6, 50, 100);
     EXPECT_EQ(c[1].code, 23);
+    // A move that keeps x (a vertical wiggle, a repeated message) reports too.
+    Drag(130, 152, {130});
+    c = Commands();
+    ASSERT_EQ(c.size(), 1u);
+    ExpectReport(c[0], 6, 50, 100);
+    Mouse(WM_LBUTTONUP, 130, 152);
 }
 
 TEST_F(EditorMouseTest, FrequencyFaderEndsAndReadoutFollows) {
@@ -804,6 +810,20 @@ TEST_F(EditorMouseTest, LogoWhileProcessingMovesTheWindowInstead) {
     minihost::PumpMessages();
     EXPECT_FALSE(s_menu.chosen) << "running: no menu";
     EXPECT_NE(Editor(a), nullptr);
+    // Only ProcessingMode 0 offers the menu: 2 (from message 2) moves the window.
+    s_menu = MenuScript{};
+    s_menu.downs = -1;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 100, DriveMenu);
+    host.Set(HostField::assignmentArg, a);
+    host.Set(HostField::processingFlag, 2);
+    host.Message(2);
+    PostMessageA(editor, WM_LBUTTONUP, 0, MAKELPARAM(200, 270));
+    Mouse(WM_LBUTTONDOWN, 200, 270);
+    minihost::PumpMessages();
+    Mouse(WM_LBUTTONUP, 200, 270);
+    minihost::PumpMessages();
+    EXPECT_FALSE(s_menu.chosen) << "processing mode 2: no menu";
+    KillTimer(nullptr, timer);
 }
 
 TEST_F(EditorMouseTest, CloseButtonClosesAtTheRelease) {

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstring>
 #include <vector>
 
 #include "resource_counts.h"
@@ -21,27 +20,16 @@ const bool s_libraries = (KeepSystemLibrariesLoaded(), true);
 constexpr int kFrames = 512;
 const char* const kClassNames[] = {"FX_PLUGIN", "FX_PLUGIN_MSG"};
 
-void OpenEditor(StandInHost& host, int a) {
+// Message 6 (open) or 7 (close) for assignment a.
+void Editor(StandInHost& host, int message, int a) {
     host.Set(HostField::assignmentArg, a);
-    host.Set(HostField::trackArg, host.trackOf[a]);
     host.Set(HostField::slotArg, 0);
-    host.Message(6);
+    host.Message(message);
 }
 
-void CloseEditor(StandInHost& host, int a) {
-    host.Set(HostField::assignmentArg, a);
-    host.Message(7);
-}
-
-struct RenderJob {
-    StandInHost* host;
-    int assignment;
-};
-
-DWORD WINAPI RenderOnThread(void* context) {
-    auto* job = static_cast<RenderJob*>(context);
+DWORD WINAPI RenderOnThread(void* host) {
     std::vector<int32_t> buffer(2 * kFrames, 0);
-    job->host->Process(job->assignment, buffer.data(), static_cast<uint32_t>(buffer.size() * 4), 4);
+    static_cast<StandInHost*>(host)->Process(3, buffer.data(), 8 * kFrames, 4);
     return 0;
 }
 
@@ -57,12 +45,11 @@ void LoadUseUnload(const std::string& dll) {
         ASSERT_EQ(a, i);
         host.SetSlot(a, 10, 1);   // noise on, white
         host.SetSlot(a, 1, 1);    // tone on
-        OpenEditor(host, a);
+        Editor(host, 6, a);
         host.StartProcessing(a);
-        host.Process(a, buffer.data(), static_cast<uint32_t>(buffer.size() * 4), 4);
+        host.Process(a, buffer.data(), 8 * kFrames, 4);
     }
-    RenderJob job = {&host, 3};
-    HANDLE thread = CreateThread(nullptr, 0, RenderOnThread, &job, 0, nullptr);
+    HANDLE thread = CreateThread(nullptr, 0, RenderOnThread, &host, 0, nullptr);
     ASSERT_NE(thread, nullptr);
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
@@ -89,11 +76,11 @@ TEST(LongSession, EditorOpenCloseCyclesLeakNothing) {
     ASSERT_EQ(host.Start(PluginPath().c_str()), "");
     for (int i = 0; i < 8; ++i) ASSERT_EQ(host.NewAssignment(i), i);
     auto cycle = [&](int i) {
-        OpenEditor(host, i % 8);
-        OpenEditor(host, (i * 3) % 8);
+        Editor(host, 6, i % 8);
+        Editor(host, 6, (i * 3) % 8);
         minihost::PumpMessages();
-        CloseEditor(host, i % 8);
-        CloseEditor(host, (i * 3) % 8);
+        Editor(host, 7, i % 8);
+        Editor(host, 7, (i * 3) % 8);
         minihost::PumpMessages();
     };
     for (int i = 0; i < 16; ++i) cycle(i);
@@ -134,8 +121,8 @@ TEST(LongSession, ClosingAnEditorEndsItsGesture) {
             ASSERT_EQ(host.Start(PluginPath().c_str()), "");
             host.Set(HostField::recordChanges, 1);
             const int a = host.NewAssignment(1), b = host.NewAssignment(2);
-            OpenEditor(host, a);
-            OpenEditor(host, b);
+            Editor(host, 6, a);
+            Editor(host, 6, b);
             HWND editorA = FindEditor(a), editorB = FindEditor(b);
             ASSERT_TRUE(editorA != nullptr && editorB != nullptr);
             SendMessageA(editorA, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(150, y));
