@@ -206,5 +206,6 @@ void OnMouseMove();
 void OnLeftButtonDown(HWND window);
 void OnLeftButtonUp(LPARAM point);
 void OnRightButtonDown(HWND window);
+void EndGesturesOf(HWND window);
 
 }  // namespace kelvane

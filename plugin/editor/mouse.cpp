@@ -10,6 +10,7 @@ namespace kelvane {
 namespace {
 
 bool ProcessingRuns() { return g_engine.processingMode == 1; }
+bool ProcessingStopped() { return g_engine.processingMode == 0; }
 
 // Holds a button until the button-up, which draws its released look.
 void HoldPress(HWND window, Control c) {
@@ -91,9 +92,10 @@ void DragIdle() {
     g_editor.drag.track = kNoControl;
 }
 
+// Every move of an active drag runs the readout and, while processing runs,
+// the commit; only the knob drawing depends on x having changed.
 void DragStep(int x, int y) {
     auto& d = g_editor.drag;
-    if (x == d.lastX) return;
     const int a = g_editor.editorAssignment;
     const ControlInfo& r = kControls[d.track];
     // The confinement keeps the cursor on the track; where the system does
@@ -177,7 +179,7 @@ void OnLeftButtonDown(HWND window) {
         HoldPress(window, hit);
         break;
     case ControlKind::kMenuArea:
-        if (!ProcessingRuns()) {
+        if (ProcessingStopped()) {
             HoldPress(window, hit);
             break;
         }
@@ -202,6 +204,24 @@ void OnLeftButtonUp(LPARAM point) {
         DragCommit();
         DragIdle();
         SendEditDone();
+    }
+}
+
+// Closing an editor ends any gesture that belongs to it: its drag and its
+// held press are dropped without a commit or a report, the cursor is set free
+// and the capture released, so that nothing of it reaches another editor or
+// the host afterwards.
+void EndGesturesOf(HWND window) {
+    auto& d = g_editor.drag;
+    if (window == nullptr) return;
+    if (d.window == window) {
+        DragIdle();
+        d.window = nullptr;
+        ClipCursor(nullptr);
+    }
+    if (GetCapture() == window) {
+        g_editor.pressedControl = kNoControl;
+        ReleaseCapture();
     }
 }
 

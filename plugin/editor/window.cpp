@@ -66,6 +66,24 @@ void RegisterClasses() {
     RegisterClassA(&editorClass);
 }
 
+// Both window classes, once no window of theirs is left: at message 1 and,
+// should that never come, when the library is unloaded.
+void UnregisterClasses(HINSTANCE module) {
+    UnregisterClassA(kEditorClassName, module);
+    UnregisterClassA(kMessageClassName, module);
+}
+
+// The bitmaps and the readout font, deleted at message 1 (and before a second
+// start-up makes them again).
+void DeleteStartUpObjects() {
+    for (HBITMAP& bitmap : g_editor.bitmaps) {
+        if (bitmap != nullptr) DeleteObject(bitmap);
+        bitmap = nullptr;
+    }
+    if (g_editor.readoutFont != nullptr) DeleteObject(g_editor.readoutFont);
+    g_editor.readoutFont = nullptr;
+}
+
 EditorPlacement FirstPlacement(HWND reference) {
     EditorPlacement p = {0, 0, g_editor.mainWidth, g_editor.mainHeight};
     RECT r;
@@ -113,6 +131,7 @@ void EditorStartUp(HINSTANCE module) {
     for (EditorWindow& e : g_editor.editors) e = EditorWindow{};
     g_editor.drag.track = kNoControl;
     g_editor.pressedControl = kNoControl;
+    DeleteStartUpObjects();
     LoadBitmaps();
     LOGFONTA font = {};
     font.lfHeight = 14;
@@ -122,11 +141,11 @@ void EditorStartUp(HINSTANCE module) {
 
 void EditorReleaseResources() {
     for (int a = 0; a < kAssignmentCount; ++a) PlatformCloseEditor(a);
-    for (HBITMAP& bitmap : g_editor.bitmaps) {
-        if (bitmap != nullptr) DeleteObject(bitmap);
-        bitmap = nullptr;
-    }
+    DeleteStartUpObjects();
+    UnregisterClasses(g_editor.module);
 }
+
+void EditorUnload(HINSTANCE module) { UnregisterClasses(module); }
 
 void PlatformOpenEditor(int assignment, uint32_t referenceWindow) {
     if (!IsAssignment(assignment)) return;
@@ -163,10 +182,15 @@ void PlatformCloseEditor(int assignment) {
         e.remembered = EditorPlacement{r.left, r.top, r.right - r.left, r.bottom - r.top};
     }
     if (g_editor.entry.control != nullptr && GetParent(g_editor.entry.control) == e.window) CloseEntryBox();
+    EndGesturesOf(e.window);
     ReleaseDC(e.window, e.dc);
     DestroyWindow(e.window);
     e.window = nullptr;
     e.dc = nullptr;
+}
+
+void PlatformEndEditorGesture(int assignment) {
+    if (IsAssignment(assignment)) EndGesturesOf(g_editor.editors[assignment].window);
 }
 
 bool PlatformEditorIsOpen(int assignment) {

@@ -37,8 +37,11 @@ constexpr char kCommandMessageName[] = "ZuvAdOdeveviDiridazi";
 void StartUp() {
     EditorStartUp(s_module);
     g_host.commandMessage = RegisterWindowMessageA(kCommandMessageName);
-    // Presets need the WorkBuffer; when it cannot be had they do nothing.
-    g_host.workBuffer = static_cast<uint8_t*>(GlobalAlloc(GMEM_FIXED, kWorkBufferBytes));
+    // Presets need the WorkBuffer; when it cannot be had they do nothing. A
+    // second FxInit keeps the one it has.
+    if (g_host.workBuffer == nullptr) {
+        g_host.workBuffer = static_cast<uint8_t*>(GlobalAlloc(GMEM_FIXED, kWorkBufferBytes));
+    }
     char modulePath[kPathBytes] = {};
     DWORD length = GetModuleFileNameA(s_module, modulePath, kPathBytes);
     if (length >= kPathBytes) length = kPathBytes - 1;
@@ -68,11 +71,13 @@ void StoreWhiteState(uint32_t state) {
 // [loader] Keeps the module handle and takes the white-noise slot; at unload
 // gives back the slot and the window classes, so that a host that loads and
 // unloads the library all day loses nothing.
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
         s_module = instance;
         s_whiteSlot = TlsAlloc();
     } else if (reason == DLL_PROCESS_DETACH) {
+        // At process exit (reserved set) the classes go with the process.
+        if (reserved == nullptr) EditorUnload(instance);
         if (s_whiteSlot != TLS_OUT_OF_INDEXES) TlsFree(s_whiteSlot);
         s_whiteSlot = TLS_OUT_OF_INDEXES;
     }

@@ -36,6 +36,9 @@ void PlatformSendHostCommand(int32_t code);
 // reference window is the host's 32-bit handle word, 0 for none.
 void PlatformOpenEditor(int assignment, uint32_t referenceWindow);
 void PlatformCloseEditor(int assignment);
+// Ends any mouse gesture in the assignment's editor without committing it
+// (closing an editor does this too): its parameters are about to be replaced.
+void PlatformEndEditorGesture(int assignment);
 bool PlatformEditorIsOpen(int assignment);
 // The open window's screen rectangle as left, top, width, height.
 EditorPlacement PlatformEditorWindowPlacement(int assignment);

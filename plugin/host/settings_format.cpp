@@ -138,6 +138,9 @@ ChunkResult RestoreSettingsChunk(const uint8_t* chunk, size_t available, int ass
     }
 
     TakePresetFolder(chunk);
+    for (int a = 0; a < kMaxAssignments; ++a) {
+        if (assignment == kAllAssignments || a == assignment) PlatformEndEditorGesture(a);
+    }
     if (assignment == kAllAssignments) {
         ReleaseAllAssignments();
     } else {

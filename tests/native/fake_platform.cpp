@@ -41,6 +41,8 @@ void PlatformCloseEditor(int a) {
     g_fake.open[a] = false;
 }
 
+void PlatformEndEditorGesture(int) {}
+
 bool PlatformEditorIsOpen(int a) { return Valid(a) && g_fake.open[a]; }
 
 EditorPlacement PlatformEditorWindowPlacement(int a) {
