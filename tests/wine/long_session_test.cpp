@@ -27,10 +27,24 @@ void Editor(StandInHost& host, int message, int a) {
     host.Message(message);
 }
 
-DWORD WINAPI RenderOnThread(void* host) {
-    std::vector<int32_t> buffer(2 * kFrames, 0);
-    static_cast<StandInHost*>(host)->Process(3, buffer.data(), 8 * kFrames, 4);
+// One buffer of assignment 3, rendered on a thread of its own.
+struct ThreadRender {
+    StandInHost* host;
+    std::vector<int32_t> buffer = std::vector<int32_t>(2 * kFrames, 0);
+};
+
+DWORD WINAPI RenderOnThread(void* job) {
+    auto* j = static_cast<ThreadRender*>(job);
+    j->host->Process(3, j->buffer.data(), 8 * kFrames, 4);
     return 0;
+}
+
+std::vector<int32_t> RenderOnNewThread(StandInHost& host) {
+    ThreadRender job{&host};
+    HANDLE thread = CreateThread(nullptr, 0, RenderOnThread, &job, 0, nullptr);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    return job.buffer;
 }
 
 // Load, eight assignments with white noise and open editors, a buffer each on
@@ -49,10 +63,7 @@ void LoadUseUnload(const std::string& dll) {
         host.StartProcessing(a);
         host.Process(a, buffer.data(), 8 * kFrames, 4);
     }
-    HANDLE thread = CreateThread(nullptr, 0, RenderOnThread, &host, 0, nullptr);
-    ASSERT_NE(thread, nullptr);
-    WaitForSingleObject(thread, INFINITE);
-    CloseHandle(thread);
+    RenderOnNewThread(host);
     minihost::PumpMessages();
     host.Stop();
     minihost::PumpMessages();
@@ -145,6 +156,20 @@ TEST(LongSession, ClosingAnEditorEndsItsGesture) {
         }
     }
     KillTimer(nullptr, timer);
+}
+
+// Each rendering thread has a white-noise sequence of its own, starting at 1:
+// two new threads render the same first buffer.
+TEST(LongSession, EachRenderingThreadStartsItsOwnWhiteNoise) {
+    StandInHost host;
+    ASSERT_EQ(host.Start(PluginPath().c_str()), "");
+    for (int i = 0; i < 4; ++i) host.NewAssignment(i);
+    host.SetSlot(3, 10, 1);   // white noise alone
+    host.StartProcessing(3);
+    const std::vector<int32_t> first = RenderOnNewThread(host);
+    EXPECT_NE(first, std::vector<int32_t>(2 * kFrames, 0));
+    EXPECT_EQ(RenderOnNewThread(host), first);
+    host.Stop();
 }
 
 // A host may render before it has called FxInit: the buffer stays as it was.
