@@ -54,10 +54,13 @@ std::string StandInHost::Start(const char* dllPath, uint32_t sampleRate) {
 
     dll = LoadLibraryA(dllPath);
     if (dll == nullptr) return std::string("cannot load ") + dllPath;
-    fxInit = reinterpret_cast<decltype(fxInit)>(GetProcAddress(dll, "FxInit"));
-    fxMainHandler = reinterpret_cast<decltype(fxMainHandler)>(GetProcAddress(dll, "FxMainHandler"));
-    fxProcessBuffer = reinterpret_cast<decltype(fxProcessBuffer)>(GetProcAddress(dll, "FxProcessBuffer"));
-    fxChangePosition = reinterpret_cast<decltype(fxChangePosition)>(GetProcAddress(dll, "FxChangePosition"));
+    // The exports' own types are known here, not to GetProcAddress; going
+    // through the generic function pointer type says so to the compiler.
+    const auto find = [this](const char* name) { return reinterpret_cast<void (*)()>(GetProcAddress(dll, name)); };
+    fxInit = reinterpret_cast<decltype(fxInit)>(find("FxInit"));
+    fxMainHandler = reinterpret_cast<decltype(fxMainHandler)>(find("FxMainHandler"));
+    fxProcessBuffer = reinterpret_cast<decltype(fxProcessBuffer)>(find("FxProcessBuffer"));
+    fxChangePosition = reinterpret_cast<decltype(fxChangePosition)>(find("FxChangePosition"));
     if (!fxInit || !fxMainHandler || !fxProcessBuffer || !fxChangePosition) return "missing export";
 
     Set(HostField::hostWindow, static_cast<int32_t>(reinterpret_cast<uintptr_t>(window)));
