@@ -7,7 +7,7 @@
 
 namespace kelvane {
 
-// A left press while the about view is shown: the link opens the maker's
+// [UI thread] A left press while the about view is shown: the link opens the maker's
 // page, anywhere else the view closes.
 void OnAboutViewPress(EditorRef editor, int x, int y);
 // The logo's menu at the cursor, and what its chosen item does.

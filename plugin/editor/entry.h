@@ -5,7 +5,7 @@
 
 namespace kelvane {
 
-// A press on a value box opens the process's one entry field over it,
+// [UI thread] A press on a value box opens the process's one entry field over it,
 // unless one is open already.
 void PressValueBox(EditorRef editor, Control box);
 // Characters and commands that reach an editor while the field is open.

@@ -8,7 +8,7 @@
 
 namespace kelvane {
 
-// Each is given the editor the message is for and its client point, signed:
+// [UI thread] Each is given the editor the message is for and its client point, signed:
 // a captured or confined cursor may lie left of or above the window.
 void OnMouseMove(EditorRef editor, int x, int y);
 void OnLeftButtonDown(EditorRef editor, int x, int y);
