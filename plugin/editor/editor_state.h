@@ -18,7 +18,7 @@ struct EditorWindow {
 
 // [UI thread] All editors' state, process-wide.
 struct EditorState {
-    // start-up (skin.cpp)
+    // start-up: the module and the screen (window.cpp), bitmaps and font (skin.cpp)
     HINSTANCE module;
     int screenWidth, screenHeight;
     HBITMAP bitmaps[kBitmapCount];
