@@ -1,4 +1,6 @@
-// The editor windows: one per assignment, drawn from bitmaps.
+// The editor windows: one per assignment, drawn from bitmaps. What the DLL's
+// glue calls; the editor's own files are floors below editor.cpp (see skin.h,
+// window.h, entry.h, about.h, mouse.h).
 #pragma once
 
 #include <windows.h>
@@ -7,11 +9,11 @@
 
 namespace kelvane {
 
-// Library start-up (FxInit): screen size, both window classes, the nine
-// bitmaps, the readout font and the entry state.
+// [UI thread] Library start-up (FxInit): screen size, both window classes,
+// the nine bitmaps and the readout font.
 void EditorStartUp(HINSTANCE module);
 
-// Host message 1: closes every open editor, then deletes the bitmaps and the
+// [UI thread] Host message 1: closes every open editor, then deletes the bitmaps and the
 // font and unregisters both window classes.
 void EditorReleaseResources();
 

@@ -1,21 +1,21 @@
 // Typed entry: the one EDIT field of the process, opened over a value box,
 // committed with Enter or Tab, closed when it loses the keyboard input.
+#include "entry.h"
+
 #include <cstdio>
 #include <cstdlib>
 
-#include "assignments.h"
-#include "editor_tables.h"
-#include "render.h"
+#include "edit.h"
+#include "skin.h"
 
 namespace kelvane {
 
 namespace {
 
 constexpr int kEntryTextBytes = 80;
-constexpr UINT kEditKillFocus = 0x0200;   // EN_KILLFOCUS
 
-// [host UI thread] The field hands every character to the editor first;
-// Enter or Tab closes the field, and then the character goes no further.
+// [UI thread] The field hands every character to the editor first; Enter or
+// Tab closes the field, and then the character goes no further.
 LRESULT CALLBACK EntryBoxProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam) {
     const WNDPROC saved = g_editor.entry.savedProc;
     switch (message) {
@@ -29,13 +29,13 @@ LRESULT CALLBACK EntryBoxProc(HWND field, UINT message, WPARAM wParam, LPARAM lP
     return CallWindowProcA(saved, field, message, wParam, lParam);
 }
 
-void OpenEntryBox(HWND editor) {
+void OpenEntryBox(EditorRef editor) {
     auto& entry = g_editor.entry;
     const ControlInfo& r = kControls[entry.box];
     char text[32];
-    snprintf(text, sizeof text, "%5.1f", LiveSlots()[r.slot] * 0.01);
+    snprintf(text, sizeof text, r.entryFormat, g_params.live[editor.assignment].slot[r.slot] * 0.01);
     HWND field = CreateWindowExA(0, "EDIT", text, WS_CHILD | ES_CENTER, r.left, r.top, r.right - r.left,
-                                 r.bottom - r.top, editor, nullptr, g_editor.module, nullptr);
+                                 r.bottom - r.top, editor.window, nullptr, g_editor.module, nullptr);
     if (field == nullptr) {
         entry.minimum = entry.maximum = 0.0f;
         return;
@@ -52,31 +52,9 @@ void OpenEntryBox(HWND editor) {
     SendMessageA(field, EM_SETSEL, 0, -1);
 }
 
-// A commit moves the knob of any fader showing the same slot; the whole
-// strip a knob can cover is repainted, as DrawKnob's erase takes it, since
-// the knob overhangs the track at both ends.
-void InvalidateKnobsOf(int assignment, int slot) {
-    for (int c = 0; c < kControlCount; ++c) {
-        const ControlInfo& t = kControls[c];
-        if (t.slot != slot || !IsFader(static_cast<Control>(c))) continue;
-        RECT track = {t.left - kKnobEraseLeft, t.top, t.right + kKnobEraseRight + 1, t.bottom + 1};
-        InvalidateRect(g_editor.editors[assignment].window, &track, TRUE);
-    }
-}
-
 }  // namespace
 
-void CloseEntryBox() {
-    auto& entry = g_editor.entry;
-    HWND field = entry.control;
-    // Cleared first: destroying the focused field notifies its parent again.
-    entry.control = nullptr;
-    entry.minimum = 0.0f;
-    entry.maximum = 0.0f;
-    if (field != nullptr) DestroyWindow(field);
-}
-
-void PressValueBox(HWND editor, Control box) {
+void PressValueBox(EditorRef editor, Control box) {
     auto& entry = g_editor.entry;
     if (entry.control != nullptr) return;
     entry.box = box;
@@ -85,7 +63,9 @@ void PressValueBox(HWND editor, Control box) {
     OpenEntryBox(editor);
 }
 
-void OnEntryChar(WPARAM character) {
+// The typed value, held in the box's range and stored in hundredths,
+// truncated. A commit moves the knob of any fader showing the same slot.
+void OnEntryChar(EditorRef editor, WPARAM character) {
     auto& entry = g_editor.entry;
     if (character != '\r' && character != '\t') return;
     char text[kEntryTextBytes] = {};
@@ -96,20 +76,15 @@ void OnEntryChar(WPARAM character) {
     } else if (value > entry.maximum) {
         value = entry.maximum;
     }
-    const int a = g_editor.editorAssignment;
-    const ControlInfo& box = kControls[entry.box];
-    const int32_t stored = static_cast<int32_t>(value * 100.0);
-    LiveSlots()[box.slot] = stored;
-    ApplyParams(a, box.slot);
-    ReportParamChange(a, box.slot, stored, box.reportMin, box.reportMax);
-    SendEditDone();
-    InvalidateKnobsOf(a, box.slot);
-    CloseEntryBox();
+    const Control box = entry.box;
+    CommitEdit(editor.assignment, box, static_cast<int32_t>(value * 100.0), Gesture::kEnds);
+    InvalidateKnobsOf(editor.assignment, kControls[box].slot);
+    CloseEntryField();
 }
 
-void OnEntryCommand(WPARAM wParam, LPARAM lParam) {
+void OnEntryCommand(EditorRef, WPARAM wParam, LPARAM lParam) {
     if (reinterpret_cast<HWND>(lParam) != g_editor.entry.control) return;
-    if (HIWORD(wParam) == kEditKillFocus) CloseEntryBox();
+    if (HIWORD(wParam) == EN_KILLFOCUS) CloseEntryField();
 }
 
 }  // namespace kelvane

@@ -1,9 +1,12 @@
 // The mouse: presses on lamps and buttons, fader drags with the cursor held
 // on the track, the right-button reset and the window move.
-#include "assignments.h"
-#include "editor_tables.h"
-#include "host_state.h"
+#include "mouse.h"
+
+#include "about.h"
+#include "edit.h"
+#include "entry.h"
 #include "render.h"
+#include "skin.h"
 
 namespace kelvane {
 
@@ -12,6 +15,8 @@ namespace {
 bool ProcessingRuns() { return g_engine.processingMode == 1; }
 bool ProcessingStopped() { return g_engine.processingMode == 0; }
 
+int32_t LiveValue(int assignment, Control c) { return g_params.live[assignment].slot[kControls[c].slot]; }
+
 // Holds a button until the button-up, which draws its released look.
 void HoldPress(HWND window, Control c) {
     g_editor.pressedControl = c;
@@ -19,33 +24,25 @@ void HoldPress(HWND window, Control c) {
 }
 
 // Lamps switch on the press; the released look follows at the button-up.
-void LampToggle(HWND window, Control button) {
-    const ControlInfo& r = kControls[button];
-    int32_t* live = LiveSlots();
-    live[r.slot] = live[r.slot] != 0 ? 0 : 1;
-    Stamp(EditorDc(), live[r.slot] != 0 ? kBtnDnOnBmp : kBtnDnOffBmp, r.left, r.top);
-    HoldPress(window, button);
-    ApplyParams(g_editor.editorAssignment, r.slot);
-    ReportParamChange(g_editor.editorAssignment, r.slot, live[r.slot], r.reportMin, r.reportMax);
-    SendEditDone();
+void LampToggle(EditorRef editor, Control button) {
+    const int32_t value = LiveValue(editor.assignment, button) != 0 ? 0 : 1;
+    StampControl(editor.assignment, button, value != 0 ? kBtnDnOnBmp : kBtnDnOffBmp);
+    HoldPress(editor.window, button);
+    CommitEdit(editor.assignment, button, value, Gesture::kEnds);
 }
 
-void TypeToggle(HWND window, Control button) {
-    const ControlInfo& r = kControls[button];
-    int32_t* live = LiveSlots();
-    Stamp(EditorDc(), r.bitmap, r.left, r.top);
-    live[r.slot] = live[r.slot] == 0 ? 1 : 0;
-    const Control readout = ReadoutOf(r.slot);
-    DrawReadout(g_editor.editorAssignment, readout, ShownValue(readout, live[r.slot]), true);
-    HoldPress(window, button);
-    ApplyParams(g_editor.editorAssignment, r.slot);
-    ReportParamChange(g_editor.editorAssignment, r.slot, live[r.slot], r.reportMin, r.reportMax);
-    SendEditDone();
+void TypeToggle(EditorRef editor, Control button) {
+    const int32_t value = LiveValue(editor.assignment, button) == 0 ? 1 : 0;
+    StampControl(editor.assignment, button, kControls[button].bitmap);
+    const Control readout = ReadoutOf(kControls[button].slot);
+    DrawReadout(editor.assignment, readout, ShownValue(readout, value));
+    HoldPress(editor.window, button);
+    CommitEdit(editor.assignment, button, value, Gesture::kEnds);
 }
 
 // The borderless window moves as if its caption had been pressed.
-void WindowMove(HWND window) {
-    POINT p = {g_editor.mouseX, g_editor.mouseY};
+void WindowMove(HWND window, int x, int y) {
+    POINT p = {x, y};
     ClientToScreen(window, &p);
     SendMessageA(window, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(p.x, p.y));
     SetFocus(window);
@@ -53,197 +50,137 @@ void WindowMove(HWND window) {
 
 // The knob jumps under the cursor and the cursor is held on the track, so
 // positions stay within the track's range.
-void DragStart(HWND window, Control track) {
+void DragStart(EditorRef editor, Control track) {
     auto& d = g_editor.drag;
     const ControlInfo& r = kControls[track];
     d.active = true;
     d.track = track;
-    d.position = KnobPosition(track, LiveSlots()[r.slot]);
-    d.window = window;
+    d.position = KnobPosition(track, LiveValue(editor.assignment, track));
+    d.window = editor.window;
     d.lastX = r.left + d.position;
     d.lastY = r.top + (r.bottom - r.top) / 2;
     POINT centre = {d.lastX, d.lastY};
-    ClientToScreen(window, &centre);
+    ClientToScreen(editor.window, &centre);
     SetCursorPos(centre.x, centre.y);
     POINT topLeft = {r.left + 5, d.lastY - 1};
     POINT bottomRight = {r.right - 4, d.lastY + 1};
-    ClientToScreen(window, &topLeft);
-    ClientToScreen(window, &bottomRight);
+    ClientToScreen(editor.window, &topLeft);
+    ClientToScreen(editor.window, &bottomRight);
     RECT confine = {topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
     ClipCursor(&confine);
 }
 
-// Writes the knob's value into the slot and reports it; a fader with a
-// readout shows the new value there too.
-void DragCommit() {
+// The readout of the dragged fader, if it has one, shows the knob's value.
+void DrawDragReadout(int assignment) {
     const auto& d = g_editor.drag;
-    const ControlInfo& r = kControls[d.track];
-    const int a = g_editor.editorAssignment;
-    const int32_t value = SlotValueAtKnob(d.track, d.position);
-    LiveSlots()[r.slot] = value;
-    ApplyParams(a, r.slot);
-    const Control readout = ReadoutOf(r.slot);
-    if (readout != kNoControl) DrawReadout(a, readout, ShownValueAtKnob(d.track, d.position), true);
-    ReportParamChange(a, r.slot, value, r.reportMin, r.reportMax);
-}
-
-void DragIdle() {
-    g_editor.drag.active = false;
-    g_editor.drag.track = kNoControl;
+    const Control readout = ReadoutOf(kControls[d.track].slot);
+    if (readout != kNoControl) DrawReadout(assignment, readout, ShownValueAtKnob(d.track, d.position));
 }
 
 // Every move of an active drag runs the readout and, while processing runs,
 // the commit; only the knob drawing depends on x having changed.
-void DragStep(int x, int y) {
+void DragStep(EditorRef editor, int x, int y) {
     auto& d = g_editor.drag;
-    const int a = g_editor.editorAssignment;
-    const ControlInfo& r = kControls[d.track];
     // The confinement keeps the cursor on the track; where the system does
     // not confine it, the position is held in range here so that it always
     // names a level or a FrequencyTable entry.
-    const int maximum = KnobPositionMax(d.track);
+    const ControlInfo& r = kControls[d.track];
     int p = d.position + (x - d.lastX);
-    if (p < kLevelPositionOffset) p = kLevelPositionOffset;
-    if (p > maximum) p = maximum;
+    if (p < r.knobMin) p = r.knobMin;
+    if (p > r.knobMax) p = r.knobMax;
     d.lastX = x;
     d.lastY = y;
     if (p != d.position) {
-        DrawKnob(a, d.track, p, false);
-        const int oldLeft = r.left + d.position - kKnobCentreColumn;
-        const int newLeft = r.left + p - kKnobCentreColumn;
-        if (p > d.position) {
-            Restore(EditorDc(), oldLeft - 1, r.top, newLeft - 1, r.bottom);
-        } else {
-            Restore(EditorDc(), newLeft + kKnobWidth, r.top, oldLeft + kKnobWidth, r.bottom);
-        }
+        MoveKnob(editor.assignment, d.track, d.position, p);
         d.position = p;
     }
-    const Control readout = ReadoutOf(r.slot);
-    if (readout != kNoControl) DrawReadout(a, readout, ShownValueAtKnob(d.track, d.position), true);
-    if (ProcessingRuns()) DragCommit();
+    DrawDragReadout(editor.assignment);
+    if (ProcessingRuns()) {
+        DrawDragReadout(editor.assignment);
+        CommitEdit(editor.assignment, d.track, SlotValueAtKnob(d.track, d.position), Gesture::kGoesOn);
+    }
+}
+
+// The release commits the knob's value and ends the edit.
+void DragEnd(EditorRef editor) {
+    const Control track = g_editor.drag.track;
+    const int32_t value = SlotValueAtKnob(track, g_editor.drag.position);
+    DrawDragReadout(editor.assignment);
+    IdleDrag();
+    CommitEdit(editor.assignment, track, value, Gesture::kEnds);
 }
 
 // The released look of a held button, and what its release does.
-void ReleasePress(Control pressed) {
-    const ControlInfo& r = kControls[pressed];
-    switch (r.kind) {
-    case ControlKind::kLamp:
-        if (LiveSlots()[r.slot] != 0) {
-            Stamp(EditorDc(), r.bitmap, r.left, r.top);
-        } else {
-            Restore(EditorDc(), r.left, r.top, r.right, r.bottom);
-        }
-        break;
-    case ControlKind::kTypeButton: Restore(EditorDc(), r.left, r.top, r.right, r.bottom); break;
-    case ControlKind::kMenuArea: ShowContextMenu(); break;
+void ReleasePress(EditorRef editor, Control pressed) {
+    switch (kControls[pressed].kind) {
+    case ControlKind::kLamp: DrawLamp(editor.assignment, pressed, LiveValue(editor.assignment, pressed)); break;
+    case ControlKind::kTypeButton: RestoreControl(editor.assignment, pressed); break;
+    case ControlKind::kMenuArea: ShowContextMenu(editor); break;
     default: break;
     }
 }
 
 }  // namespace
 
-HDC EditorDc() { return g_editor.editors[g_editor.editorAssignment].dc; }
-int32_t* LiveSlots() { return g_params.live[g_editor.editorAssignment].slot; }
-void SendEditDone() { PlatformSendHostCommand(kCmdEditDone); }
-
-void RecordMousePoint(LPARAM point) {
-    g_editor.mouseX = LOWORD(point);
-    g_editor.mouseY = HIWORD(point);
+void OnMouseMove(EditorRef editor, int x, int y) {
+    if (g_editor.drag.active) DragStep(editor, x, y);
 }
 
-void OnMouseMove() {
-    if (g_editor.drag.active) DragStep(g_editor.mouseX, g_editor.mouseY);
-}
-
-void OnLeftButtonDown(HWND window) {
-    if (g_editor.aboutShown[g_editor.editorAssignment]) {
-        OnAboutViewPress();
+void OnLeftButtonDown(EditorRef editor, int x, int y) {
+    if (g_editor.aboutShown[editor.assignment]) {
+        OnAboutViewPress(editor, x, y);
         return;
     }
-    Control hit = kNoControl;
-    for (int c = 0; c <= kMenuArea; ++c) {
-        if (PointIn(static_cast<Control>(c), g_editor.mouseX, g_editor.mouseY)) {
-            hit = static_cast<Control>(c);
-            break;
-        }
-    }
+    const Control hit = PressedControlAt(x, y);
     const ControlKind kind = hit == kNoControl ? ControlKind::kArea : kControls[hit].kind;
     switch (kind) {
-    case ControlKind::kLamp: LampToggle(window, hit); break;
+    case ControlKind::kLamp: LampToggle(editor, hit); break;
     case ControlKind::kLevelFader:
-    case ControlKind::kFrequencyFader: DragStart(window, hit); break;
-    case ControlKind::kValueBox: PressValueBox(window, hit); break;
-    case ControlKind::kTypeButton: TypeToggle(window, hit); break;
+    case ControlKind::kFrequencyFader: DragStart(editor, hit); break;
+    case ControlKind::kValueBox: PressValueBox(editor, hit); break;
+    case ControlKind::kTypeButton: TypeToggle(editor, hit); break;
     case ControlKind::kCloseButton:
-        Stamp(EditorDc(), kControls[hit].bitmap, kControls[hit].left, kControls[hit].top);
-        HoldPress(window, hit);
+        StampControl(editor.assignment, hit, kControls[hit].bitmap);
+        HoldPress(editor.window, hit);
         break;
     case ControlKind::kMenuArea:
         if (ProcessingStopped()) {
-            HoldPress(window, hit);
+            HoldPress(editor.window, hit);
             break;
         }
-        WindowMove(window);
+        WindowMove(editor.window, x, y);
         break;
-    default: WindowMove(window); break;   // TypeBox, TrackLabel and the bare panel
+    default: WindowMove(editor.window, x, y); break;   // the type readout, the track label, the bare panel
     }
 }
 
-void OnLeftButtonUp(LPARAM point) {
-    const int a = g_editor.editorAssignment;
+void OnLeftButtonUp(EditorRef editor, int, int) {
     if (g_editor.pressedControl != kNoControl) {
-        RecordMousePoint(point);
         const Control pressed = g_editor.pressedControl;
         g_editor.pressedControl = kNoControl;
-        ReleasePress(pressed);
+        ReleasePress(editor, pressed);
         ReleaseCapture();
-        if (pressed == kCloseButton) PlatformCloseEditor(a);
+        if (pressed == kCloseButton) PlatformCloseEditor(editor.assignment);
     }
     ClipCursor(nullptr);
-    if (g_editor.drag.active) {
-        DragCommit();
-        DragIdle();
-        SendEditDone();
-    }
-}
-
-// Closing an editor ends any gesture that belongs to it: its drag and its
-// held press are dropped without a commit or a report, the cursor is set free
-// and the capture released, so that nothing of it reaches another editor or
-// the host afterwards.
-void EndGesturesOf(HWND window) {
-    auto& d = g_editor.drag;
-    if (window == nullptr) return;
-    if (d.window == window) {
-        DragIdle();
-        d.window = nullptr;
-        ClipCursor(nullptr);
-    }
-    if (GetCapture() == window) {
-        g_editor.pressedControl = kNoControl;
-        ReleaseCapture();
-    }
+    if (g_editor.drag.active) DragEnd(editor);
 }
 
 // During a drag the right button puts the fader back to its reset value;
 // otherwise it moves the window and tells the host about the click.
-void OnRightButtonDown(HWND window) {
-    auto& d = g_editor.drag;
-    const int a = g_editor.editorAssignment;
-    if (!d.active) {
-        WindowMove(window);
+void OnRightButtonDown(EditorRef editor, int x, int y) {
+    if (!g_editor.drag.active) {
+        WindowMove(editor.window, x, y);
         PlatformSendHostCommand(ProcessingRuns() ? kCmdClickRunning : kCmdClickStopped);
         return;
     }
-    const ControlInfo& r = kControls[d.track];
-    LiveSlots()[r.slot] = r.resetValue;
-    ApplyParams(a, r.slot);
+    const Control track = g_editor.drag.track;
+    const ControlInfo& r = kControls[track];
     // The knob's erase reaches 28 columns past the track, into a readout
     // beside it: the knob goes first so that the readout stays whole.
-    RedrawSlot(a, r.slot, r.resetValue);
-    ReportParamChange(a, r.slot, r.resetValue, r.reportMin, r.reportMax);
-    DragIdle();
-    SendEditDone();
+    RedrawSlot(editor.assignment, r.slot, r.resetValue);
+    IdleDrag();
+    CommitEdit(editor.assignment, track, r.resetValue, Gesture::kEnds);
 }
 
 }  // namespace kelvane

@@ -1,9 +1,11 @@
 // The editor windows: the window classes, opening, placement and closing,
-// the window procedure that dispatches each message, and the host's seam.
-#include "editor.h"
+// the host's side of the editor seam, and the end of a closing window's
+// gesture and entry field.
+#include "window.h"
 
-#include "editor_tables.h"
+#include "assignments.h"
 #include "host_state.h"
+#include "skin.h"
 
 namespace kelvane {
 
@@ -21,31 +23,7 @@ constexpr int kGripColumns = 100;
 // Farther from the origin than this no monitor lies; the sums below stay small.
 constexpr int32_t kFarthestCoordinate = 1 << 20;
 
-// [host UI thread] Dispatches the editor's messages; each has its own handler.
-LRESULT CALLBACK EditorWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    const int a = AssignmentOf(window);
-    if (!IsAssignment(a) || g_editor.editors[a].window != window) {
-        return DefWindowProcA(window, message, wParam, lParam);
-    }
-    g_editor.editorAssignment = a;
-    switch (message) {
-    case WM_PAINT: FullRepaint(window); return 0;
-    case WM_CLOSE: PlatformCloseEditor(a); return 0;
-    case WM_CHAR:   // only an open entry field takes these two
-        if (g_editor.entry.control != nullptr) OnEntryChar(wParam);
-        return 0;
-    case WM_COMMAND:
-        if (g_editor.entry.control != nullptr) OnEntryCommand(wParam, lParam);
-        return 0;
-    case WM_MOUSEMOVE: RecordMousePoint(lParam); OnMouseMove(); return 0;
-    case WM_LBUTTONDOWN: RecordMousePoint(lParam); OnLeftButtonDown(window); return 0;
-    case WM_LBUTTONUP: OnLeftButtonUp(lParam); return 0;
-    case WM_RBUTTONDOWN: RecordMousePoint(lParam); OnRightButtonDown(window); return 0;
-    default: return DefWindowProcA(window, message, wParam, lParam);
-    }
-}
-
-void RegisterClasses() {
+void RegisterClasses(WNDPROC editorProc) {
     WNDCLASSA messageClass = {};
     messageClass.style = CS_BYTEALIGNCLIENT | CS_SAVEBITS;
     messageClass.lpfnWndProc = DefWindowProcA;
@@ -57,31 +35,13 @@ void RegisterClasses() {
 
     WNDCLASSA editorClass = {};
     editorClass.style = CS_BYTEALIGNCLIENT | CS_OWNDC;
-    editorClass.lpfnWndProc = EditorWindowProc;
+    editorClass.lpfnWndProc = editorProc;
     editorClass.cbWndExtra = sizeof(LONG);   // the assignment index
     editorClass.hInstance = g_editor.module;
     editorClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     editorClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(DKGRAY_BRUSH));
     editorClass.lpszClassName = kEditorClassName;
     RegisterClassA(&editorClass);
-}
-
-// Both window classes, once no window of theirs is left: at message 1 and,
-// should that never come, when the library is unloaded.
-void UnregisterClasses(HINSTANCE module) {
-    UnregisterClassA(kEditorClassName, module);
-    UnregisterClassA(kMessageClassName, module);
-}
-
-// The bitmaps and the readout font, deleted at message 1 (and before a second
-// start-up makes them again).
-void DeleteStartUpObjects() {
-    for (HBITMAP& bitmap : g_editor.bitmaps) {
-        if (bitmap != nullptr) DeleteObject(bitmap);
-        bitmap = nullptr;
-    }
-    if (g_editor.readoutFont != nullptr) DeleteObject(g_editor.readoutFont);
-    g_editor.readoutFont = nullptr;
 }
 
 EditorPlacement FirstPlacement(HWND reference) {
@@ -123,32 +83,55 @@ bool IsReachablePlacement(const EditorPlacement& p) {
 
 }  // namespace
 
-void EditorStartUp(HINSTANCE module) {
+int AssignmentOf(HWND window) { return static_cast<int>(GetWindowLongA(window, 0)); }
+
+void StartWindows(HINSTANCE module, WNDPROC editorProc) {
     g_editor.module = module;
     g_editor.screenWidth = GetSystemMetrics(SM_CXSCREEN);
     g_editor.screenHeight = GetSystemMetrics(SM_CYSCREEN);
-    RegisterClasses();
+    RegisterClasses(editorProc);
     for (EditorWindow& e : g_editor.editors) e = EditorWindow{};
     g_editor.drag.track = kNoControl;
     g_editor.pressedControl = kNoControl;
-    DeleteStartUpObjects();
-    LoadBitmaps();
-    LOGFONTA font = {};
-    font.lfHeight = 14;
-    lstrcpyA(font.lfFaceName, "Arial");
-    g_editor.readoutFont = CreateFontIndirectA(&font);
 }
 
-void EditorReleaseResources() {
-    for (int a = 0; a < kAssignmentCount; ++a) PlatformCloseEditor(a);
-    DeleteStartUpObjects();
-    UnregisterClasses(g_editor.module);
+// Both window classes: at message 1 and, should that never come, when the
+// library is unloaded.
+void UnregisterClasses(HINSTANCE module) {
+    UnregisterClassA(kEditorClassName, module);
+    UnregisterClassA(kMessageClassName, module);
 }
 
-void EditorUnload(HINSTANCE module) { UnregisterClasses(module); }
+// Closing an editor ends any gesture that belongs to it: its drag and its
+// held press are dropped without a commit or a report, the cursor is set free
+// and the capture released, so that nothing of it reaches another editor or
+// the host afterwards.
+void EndGesturesOf(HWND window) {
+    auto& d = g_editor.drag;
+    if (window == nullptr) return;
+    if (d.window == window) {
+        IdleDrag();
+        d.window = nullptr;
+        ClipCursor(nullptr);
+    }
+    if (GetCapture() == window) {
+        g_editor.pressedControl = kNoControl;
+        ReleaseCapture();
+    }
+}
+
+void CloseEntryField() {
+    auto& entry = g_editor.entry;
+    HWND field = entry.control;
+    // Cleared first: destroying the focused field notifies its parent again.
+    entry.control = nullptr;
+    entry.minimum = 0.0f;
+    entry.maximum = 0.0f;
+    if (field != nullptr) DestroyWindow(field);
+}
 
 void PlatformOpenEditor(int assignment, uint32_t referenceWindow) {
-    if (!IsAssignment(assignment)) return;
+    if (!IsAssignmentIndex(assignment)) return;
     EditorWindow& e = g_editor.editors[assignment];
     if (e.window != nullptr) {
         InvalidateRect(e.window, nullptr, FALSE);
@@ -174,14 +157,14 @@ void PlatformOpenEditor(int assignment, uint32_t referenceWindow) {
 }
 
 void PlatformCloseEditor(int assignment) {
-    if (!IsAssignment(assignment)) return;
+    if (!IsAssignmentIndex(assignment)) return;
     EditorWindow& e = g_editor.editors[assignment];
     if (e.window == nullptr) return;
     RECT r;
     if (GetWindowRect(e.window, &r)) {
         e.remembered = EditorPlacement{r.left, r.top, r.right - r.left, r.bottom - r.top};
     }
-    if (g_editor.entry.control != nullptr && GetParent(g_editor.entry.control) == e.window) CloseEntryBox();
+    if (g_editor.entry.control != nullptr && GetParent(g_editor.entry.control) == e.window) CloseEntryField();
     EndGesturesOf(e.window);
     ReleaseDC(e.window, e.dc);
     DestroyWindow(e.window);
@@ -190,11 +173,11 @@ void PlatformCloseEditor(int assignment) {
 }
 
 void PlatformEndEditorGesture(int assignment) {
-    if (IsAssignment(assignment)) EndGesturesOf(g_editor.editors[assignment].window);
+    if (IsAssignmentIndex(assignment)) EndGesturesOf(g_editor.editors[assignment].window);
 }
 
 bool PlatformEditorIsOpen(int assignment) {
-    return IsAssignment(assignment) && g_editor.editors[assignment].window != nullptr;
+    return IsAssignmentIndex(assignment) && g_editor.editors[assignment].window != nullptr;
 }
 
 EditorPlacement PlatformEditorWindowPlacement(int assignment) {
@@ -206,7 +189,7 @@ EditorPlacement PlatformEditorWindowPlacement(int assignment) {
 }
 
 void PlatformRememberEditorPlacement(int assignment, EditorPlacement placement) {
-    if (IsAssignment(assignment)) g_editor.editors[assignment].remembered = placement;
+    if (IsAssignmentIndex(assignment)) g_editor.editors[assignment].remembered = placement;
 }
 
 void PlatformRedrawSlot(int assignment, int slot, int32_t value) {

@@ -21,7 +21,7 @@ constexpr float kWhiteLevel = 0.25f;
 constexpr uint32_t kPinkMultiplier = 196314165u;
 constexpr uint32_t kPinkIncrement = 907633515u;
 
-// [audio-thread] The seed is process-wide: calls of FxProcessBuffer never
+// [audio thread] The seed is process-wide: calls of FxProcessBuffer never
 // overlap, so assignments simply draw from one sequence in rendering order.
 int32_t NextRandom() {
     g_engine.pinkSeed = g_engine.pinkSeed * kPinkMultiplier + kPinkIncrement;
@@ -114,7 +114,7 @@ static void RenderPink(GeneratorState& g, float* out, int frames, float gain) {
     g.pinkRunningSum = sum;
 }
 
-// [main-thread] Part of StartGenerators: the pink memories back to silence.
+// [UI thread] Part of StartGenerators: the pink memories back to silence.
 // The process-wide seed is left alone.
 void ResetPinkNoise(int assignment) {
     GeneratorState& g = g_engine.generator[assignment];
@@ -125,7 +125,7 @@ void ResetPinkNoise(int assignment) {
     g.pinkScale = 1.0f / 142606336.0f;  // 1 / (17 * 2^23): 17 signed 24-bit values to -1..+1
 }
 
-// [audio-thread] Called by the renderer once per block, only while NoiseOn is
+// [audio thread] Called by the renderer once per block, only while NoiseOn is
 // non-zero; the caller has checked that the work buffers exist.
 void RenderNoise(int assignment, int frames) {
     GeneratorState& g = g_engine.generator[assignment];

@@ -4,7 +4,7 @@
 
 namespace kelvane {
 
-ParamTables g_params;
+ParamState g_params;
 ConvertedParams g_converted[kAssignmentCount];
 
 const float FrequencyTable[kFrequencyTableSize] = {

@@ -48,12 +48,12 @@ struct ParamSet {
 };
 
 // The three copies per assignment.
-struct ParamTables {
+struct ParamState {
     ParamSet live[kAssignmentCount];    // in force: edited, applied, saved to presets
     ParamSet stored[kAssignmentCount];  // the host's project copy: settings chunks
     ParamSet drawn[kAssignmentCount];   // snapshot taken by host message 100
 };
-extern ParamTables g_params;
+extern ParamState g_params;
 
 // Converted values. Each field is one aligned 32-bit word written by a single
 // store on the user-interface thread and read once per buffer by the renderer.

@@ -15,7 +15,7 @@
 
 namespace kelvane {
 
-EngineTables g_engine = {{}, 0, 0, kPinkSeedAtLoad};
+EngineState g_engine = {{}, 0, 0, kPinkSeedAtLoad};
 
 namespace {
 
@@ -333,7 +333,7 @@ void RenderFrames(int assignment, unsigned char* bytes, uint32_t bufferBytes) {
 
 }  // namespace
 
-// [main-thread] Host message 2, after ApplyParams(assignment, -1). The work
+// [UI thread] Host message 2, after ApplyParams(assignment, -1). The work
 // buffers are allocated at the first start only and reused by every later
 // one, so starting many times does not leak; ReleaseGenerators frees them.
 bool StartGenerators(int assignment) {
@@ -357,7 +357,7 @@ bool StartGenerators(int assignment) {
     return true;
 }
 
-// [main-thread] Host message 1, before unload; no buffer is rendered after it.
+// [UI thread] Host message 1, before unload; no buffer is rendered after it.
 void ReleaseGenerators() {
     for (GeneratorState& g : g_engine.generator) {
         std::free(g.toneBuffer);
@@ -365,7 +365,7 @@ void ReleaseGenerators() {
     }
 }
 
-// [audio-thread] From FxProcessBuffer after its own gates. An assignment that
+// [audio thread] From FxProcessBuffer after its own gates. An assignment that
 // was never started has no work buffers and keeps its samples unchanged.
 void RenderBuffer(int assignment, void* buffer, uint32_t bufferBytes, int32_t sampleFormat) {
     if (assignment < 0 || assignment >= kAssignmentCount || buffer == nullptr) return;

@@ -45,13 +45,13 @@ struct GeneratorState {
 // The engine's process-wide state. ProcessingMode and the sample rate are
 // written by host messages on the user-interface thread; the rest belongs to
 // the renderer on the audio thread.
-struct EngineTables {
+struct EngineState {
     GeneratorState generator[kAssignmentCount];
     uint32_t sampleRate;        // Hz, from FxInit and host message 13
     int32_t processingMode;     // 1 while processing runs (host messages 2 and 3)
     uint32_t pinkSeed;          // one pink sequence for the whole process
 };
-extern EngineTables g_engine;
+extern EngineState g_engine;
 
 // Prepares an assignment's generators when processing starts: work buffers
 // (allocated at the first start, reused afterwards), tone, sweep and pink

@@ -7,7 +7,7 @@
 namespace kelvane {
 
 // The host interface's process-wide tables; FxInit fills them.
-HostTables g_host;
+HostState g_host;
 
 void TakeOnAssignment(int assignment, int32_t trackIndex, int32_t hostTag) {
     if (!IsAssignmentIndex(assignment)) return;
@@ -33,7 +33,7 @@ void ReleaseAssignment(int assignment) {
 
 void ReleaseAllAssignments() {
     AssignmentTable& t = g_host.assignments;
-    for (int a = 0; a < kMaxAssignments; ++a) {
+    for (int a = 0; a < kAssignmentCount; ++a) {
         t.active[a] = 0;
         t.trackIndex[a] = kNoTrack;
         t.hostTag[a] = kFreeHostTag;

@@ -11,7 +11,7 @@
 namespace kelvane {
 
 inline bool IsAssignmentIndex(int32_t value) {
-    return value >= 0 && value < kMaxAssignments;
+    return value >= 0 && value < kAssignmentCount;
 }
 
 // Marks an assignment active with the host's track and tag and converts all
@@ -25,7 +25,7 @@ void ReleaseAssignment(int assignment);
 // The same for all eight; AssignmentCount becomes 0.
 void ReleaseAllAssignments();
 
-// [ui-thread] The one way an editor change reaches the host. With the host's
+// [UI thread] The one way an editor change reaches the host. With the host's
 // recordChanges word 0 the value goes straight into the StoredParamSet;
 // otherwise the report words are filled and command 100 is sent, and the
 // stored copy is left for the host to change.

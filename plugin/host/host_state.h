@@ -9,20 +9,19 @@
 
 namespace kelvane {
 
-constexpr int kMaxAssignments = kAssignmentCount;
 constexpr int32_t kFreeHostTag = 4;
 constexpr int32_t kNoTrack = -1;
 constexpr int kPathBytes = 260;                 // MAX_PATH, terminating zero included
 constexpr uint32_t kWorkBufferBytes = 0x20000;  // preset file input and output
 
 struct AssignmentTable {
-    int32_t active[kMaxAssignments];     // 0 = free, 1 = handed out
-    int32_t trackIndex[kMaxAssignments]; // host track, -1 = none
-    int32_t hostTag[kMaxAssignments];    // the host's tag, 4 while free
-    int32_t count;                       // active entries, 0..8
+    int32_t active[kAssignmentCount];       // 0 = free, 1 = handed out
+    int32_t trackIndex[kAssignmentCount];   // host track, -1 = none
+    int32_t hostTag[kAssignmentCount];      // the host's tag, 4 while free
+    int32_t count;                          // active entries, 0..8
 };
 
-struct HostTables {
+struct HostState {
     void* hostInfo;              // the host's record, kept from FxInit on
     // copied once by FxInit
     int32_t pluginId;
@@ -39,6 +38,6 @@ struct HostTables {
     char presetFolder[kPathBytes];
     char presetFileName[kPathBytes];
 };
-extern HostTables g_host;
+extern HostState g_host;
 
 }  // namespace kelvane

@@ -41,7 +41,7 @@ bool PassesIdentityCheck(int32_t a) {
 bool RefreshRange(int32_t a, int& first, int& last) {
     if (a == kAllAssignments) {
         first = 0;
-        last = kMaxAssignments - 1;
+        last = kAssignmentCount - 1;
         return true;
     }
     if (!IsAssignmentIndex(a) || Arg(HostField::trackArg) != g_host.assignments.trackIndex[a]) return false;
@@ -50,7 +50,7 @@ bool RefreshRange(int32_t a, int& first, int& last) {
 }
 
 void ApplyAllActive() {
-    for (int a = 0; a < kMaxAssignments; ++a) {
+    for (int a = 0; a < kAssignmentCount; ++a) {
         if (g_host.assignments.active[a]) ApplyParams(a, kAllSlots);
     }
 }
@@ -99,8 +99,8 @@ void MsgCloseEditor() {
 
 void MsgNewAssignment() {
     const AssignmentTable& t = g_host.assignments;
-    if (t.count < kMaxAssignments) {
-        for (int i = 0; i < kMaxAssignments; ++i) {
+    if (t.count < kAssignmentCount) {
+        for (int i = 0; i < kAssignmentCount; ++i) {
             if (t.active[i]) continue;
             Put(HostField::newAssignment, i);
             TakeOnAssignment(i, Arg(HostField::trackArg), Arg(HostField::assignmentArg));

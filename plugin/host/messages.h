@@ -1,5 +1,5 @@
 // The host's messages: FxMainHandler hands every message number here.
-// [ui-thread] Messages arrive on the thread that owns the editor windows;
+// [UI thread] Messages arrive on the thread that owns the editor windows;
 // arguments and results travel only in HostInfo words.
 #pragma once
 

@@ -104,7 +104,7 @@ uint32_t WriteSettingsChunk(uint8_t* out, size_t capacity, int assignment) {
     const AssignmentTable& t = g_host.assignments;
     if (t.count == 0) return 0;
     const int first = assignment == kAllAssignments ? 0 : assignment;
-    const int last = assignment == kAllAssignments ? kMaxAssignments - 1 : assignment;
+    const int last = assignment == kAllAssignments ? kAssignmentCount - 1 : assignment;
     size_t size = kHeaderBytes + kChunkTerminatorBytes;
     for (int a = first; a <= last; ++a) {
         if (t.active[a]) size += kChunkEntryBytes;
@@ -128,7 +128,7 @@ ChunkResult RestoreSettingsChunk(const uint8_t* chunk, size_t available, int ass
 
     // Count the entries first: a chunk that ends inside what must be read is
     // refused before anything is released.
-    const int limit = assignment == kAllAssignments ? kMaxAssignments : 1;
+    const int limit = assignment == kAllAssignments ? kAssignmentCount : 1;
     int entries = 0;
     for (size_t at = kHeaderBytes; entries < limit; at += kChunkEntryBytes) {
         if (available - at < kChunkTerminatorBytes) return ChunkResult::kRejected;
@@ -138,7 +138,7 @@ ChunkResult RestoreSettingsChunk(const uint8_t* chunk, size_t available, int ass
     }
 
     TakePresetFolder(chunk);
-    for (int a = 0; a < kMaxAssignments; ++a) {
+    for (int a = 0; a < kAssignmentCount; ++a) {
         if (assignment == kAllAssignments || a == assignment) PlatformEndEditorGesture(a);
     }
     if (assignment == kAllAssignments) {

@@ -33,7 +33,7 @@ void Reset() {
     std::memset(&g_host, 0, sizeof g_host);
     g_host.hostInfo = s_hostInfo;
     g_host.pluginId = 77;
-    g_params = ParamTables();
+    g_params = ParamState();
     ReleaseAllAssignments();
     g_engine.sampleRate = 44100;
     g_engine.processingMode = 0;
@@ -43,7 +43,7 @@ void Reset() {
 void CheckTable() {
     const AssignmentTable& t = g_host.assignments;
     int active = 0;
-    for (int a = 0; a < kMaxAssignments; ++a) {
+    for (int a = 0; a < kAssignmentCount; ++a) {
         CHECK(t.active[a] == 0 || t.active[a] == 1);
         active += t.active[a];
         if (!t.active[a]) CHECK(t.trackIndex[a] == kNoTrack && t.hostTag[a] == kFreeHostTag);
@@ -60,10 +60,10 @@ void CheckRoundTrip() {
     const AssignmentTable table = g_host.assignments;
     CHECK(size == (table.count == 0 ? 0 : kHeaderBytes + 4 + kChunkEntryBytes * table.count));
     if (size == 0) return;
-    const ParamTables params = g_params;
+    const ParamState params = g_params;
     CHECK(RestoreSettingsChunk(chunk, size, kAllAssignments) == ChunkResult::kRestored);
     CHECK(std::memcmp(&table, &g_host.assignments, sizeof table) == 0);
-    for (int a = 0; a < kMaxAssignments; ++a) {
+    for (int a = 0; a < kAssignmentCount; ++a) {
         if (!table.active[a]) continue;
         for (int s : kStoredSlots) CHECK(g_params.stored[a].slot[s] == params.stored[a].slot[s]);
     }
@@ -115,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // active before the restore, the rest is the chunk, exactly as long as given.
     if (size < 2) return 0;
     const int assignment = data[0] % 9 - 1;
-    for (int a = 0; a < kMaxAssignments; ++a) {
+    for (int a = 0; a < kAssignmentCount; ++a) {
         if (data[1] >> a & 1) TakeOnAssignment(a, a, 100 + a);
     }
     std::vector<uint8_t> chunk(data + 2, data + size);
@@ -129,7 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
     const int assignment = data[0] % 8;
     std::vector<uint8_t> file(data + 1, data + size);
-    const ParamTables before = g_params;
+    const ParamState before = g_params;
     if (LoadPresetRecord(file.data(), file.size(), assignment) == PresetResult::kLoaded) {
         uint8_t record[kPresetRecordBytes];
         BuildPresetRecord(record, assignment);

@@ -34,7 +34,7 @@ inline int32_t LowAddress(const uint8_t* p) {
 }
 
 struct Snapshot {
-    ParamTables params;
+    ParamState params;
     ConvertedParams converted[kAssignmentCount];
     AssignmentTable table;
     uint8_t hostInfo[kHostInfoMinBytes];
@@ -84,7 +84,7 @@ protected:
         g_host.pluginId = 0x4B56;
         g_host.hostSetting = 7;
         std::strcpy(g_host.presetFolder, "C:\\Presets\\");
-        g_params = ParamTables();
+        g_params = ParamState();
         ReleaseAllAssignments();
         std::memset(g_converted, 0, sizeof(ConvertedParams) * kAssignmentCount);
         g_engine.sampleRate = 44100;

@@ -84,7 +84,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
     return TRUE;
 }
 
-// [host UI thread] Called once, before any other export, with the host's
+// [UI thread] Called once, before any other export, with the host's
 // record, which stays alive until the library is unloaded.
 extern "C" char* __stdcall FxInit(void* hostInfo) {
     g_host.hostInfo = hostInfo;
@@ -106,7 +106,7 @@ extern "C" char* __stdcall FxInit(void* hostInfo) {
     return name;
 }
 
-// [host UI thread] Every host message; results travel in HostInfo.
+// [UI thread] Every host message; results travel in HostInfo.
 extern "C" int __stdcall FxMainHandler(int message) {
     HandleHostMessage(message);
     return 0;
@@ -128,5 +128,5 @@ extern "C" void __stdcall FxProcessBuffer(int assignment, void* buffer) {
     RenderBuffer(assignment, buffer, bufferBytes, sampleFormat);
 }
 
-// [host UI thread] Position changes need nothing from a signal generator.
+// [UI thread] Position changes need nothing from a signal generator.
 extern "C" void __stdcall FxChangePosition() {}

@@ -1,13 +1,11 @@
-// The editor's shared tables: the control table that says what every control
-// is, and the one struct of process-wide editor state. Internal to the editor.
+// The control table: what every control of the editor is (kind, rectangle,
+// slot, ranges, reset value, bitmap, texts) and the questions code asks of a
+// row. Data and pure functions only: no state, no drawing, no Win32 call.
 #pragma once
-
-#include <windows.h>
 
 #include <cstdint>
 
 #include "params.h"
-#include "platform.h"
 
 namespace kelvane {
 
@@ -32,7 +30,7 @@ enum class ControlKind {
     kFrequencyFader,   // knob position = FrequencyTable entry + 5, 5..70
     kValueBox,         // readout in hundredths; a press opens typed entry
     kTypeButton,       // toggles the noise type; pressed look while held
-    kTypeReadout,      // "WHITE" or "PINK"
+    kTypeReadout,      // one of its two words; no press of its own
     kCloseButton,
     kMenuArea,         // the logo: the menu while processing is stopped
     kArea,             // no press of its own
@@ -49,31 +47,45 @@ struct ControlInfo {
     BitmapIndex bitmap;             // stamped for the lit or pressed look
     int32_t resetValue;             // faders: what a right click restores
     int32_t reportMin, reportMax;   // the range reported with a change
+    int knobMin, knobMax;           // faders: the knob's lowest and highest position
     float entryMin, entryMax;       // value boxes: typed range, shown unit
     const char* format;             // value boxes: the readout's format
+    const char* entryFormat;        // value boxes: the entry field's first text
+    const char* words[2];           // type readout: the word for 0, for anything else
 };
 
 struct Rect {
     int left, top, right, bottom;
 };
 
+// The entry field shows one decimal whatever the box's readout shows.
+constexpr char kEntryFormat[] = "%5.1f";
+
 // Rows by kind. A value box reports its typed range in hundredths.
 constexpr ControlInfo Lamp(Rect r, int slot) {
-    return {r.left, r.top, r.right, r.bottom, ControlKind::kLamp, slot, kBtnUpOnBmp, 0, 0, 1, 0, 0, nullptr};
+    return {r.left, r.top, r.right, r.bottom, ControlKind::kLamp, slot, kBtnUpOnBmp, 0, 0, 1, 0, 0, 0, 0,
+            nullptr, nullptr, {}};
 }
 constexpr ControlInfo LevelFader(Rect r, int slot, int32_t reset) {
-    return {r.left, r.top, r.right, r.bottom, ControlKind::kLevelFader, slot, kFaderHBmp, reset, 0, 100, 0, 0, nullptr};
+    return {r.left, r.top, r.right, r.bottom, ControlKind::kLevelFader, slot, kFaderHBmp, reset, 0, 100,
+            kLevelPositionOffset, kLevelPositionMax, 0, 0, nullptr, nullptr, {}};
 }
 constexpr ControlInfo FrequencyFader(Rect r, int slot, int32_t reset) {
-    return {r.left, r.top, r.right, r.bottom, ControlKind::kFrequencyFader, slot, kFaderHBmp, reset, 0, 6500, 0, 0,
-            nullptr};
+    return {r.left, r.top, r.right, r.bottom, ControlKind::kFrequencyFader, slot, kFaderHBmp, reset, 0, 6500,
+            kFrequencyKnobFirst, kFrequencyKnobFirst + kFrequencyTableSize - 1, 0, 0, nullptr, nullptr, {}};
 }
 constexpr ControlInfo ValueBox(Rect r, int slot, float minimum, float maximum, const char* format) {
     return {r.left, r.top, r.right, r.bottom, ControlKind::kValueBox, slot, kNoBitmap, 0,
-            static_cast<int32_t>(minimum * 100.0), static_cast<int32_t>(maximum * 100.0), minimum, maximum, format};
+            static_cast<int32_t>(minimum * 100.0), static_cast<int32_t>(maximum * 100.0), 0, 0, minimum, maximum,
+            format, kEntryFormat, {}};
+}
+constexpr ControlInfo TypeReadout(Rect r, int slot, const char* zeroWord, const char* otherWord) {
+    return {r.left, r.top, r.right, r.bottom, ControlKind::kTypeReadout, slot, kNoBitmap, 0, 0, 1, 0, 0, 0, 0,
+            nullptr, nullptr, {zeroWord, otherWord}};
 }
 constexpr ControlInfo Other(Rect r, ControlKind kind, int slot, BitmapIndex bitmap, int32_t reportMax) {
-    return {r.left, r.top, r.right, r.bottom, kind, slot, bitmap, 0, 0, reportMax, 0, 0, nullptr};
+    return {r.left, r.top, r.right, r.bottom, kind, slot, bitmap, 0, 0, reportMax, 0, 0, 0, 0,
+            nullptr, nullptr, {}};
 }
 
 constexpr float kEntryFrequencyMin = 5.5f, kEntryFrequencyMax = 20000.0f;   // Hz
@@ -94,7 +106,7 @@ constexpr ControlInfo kControls[kControlCount] = {
     Lamp({15, 230, 55, 250}, kSlotNoiseOn),                                         // NoiseButton
     LevelFader({80, 235, 190, 250}, kSlotNoiseLevel, kDefaultGeneratorLevel),       // NoiseLevelFader
     Other({240, 230, 280, 250}, ControlKind::kTypeButton, kSlotNoiseType, kBtnDnBmp, 1),
-    Other({300, 230, 360, 250}, ControlKind::kTypeReadout, kSlotNoiseType, kNoBitmap, 1),   // TypeBox
+    TypeReadout({300, 230, 360, 250}, kSlotNoiseType, "WHITE", "PINK"),             // TypeBox
     Other({235, 20, 295, 40}, ControlKind::kArea, kNoSlot, kNoBitmap, 0),           // TrackLabel
     Other({310, 20, 350, 40}, ControlKind::kCloseButton, kNoSlot, kBtnDnBmp, 0),    // CloseButton
     Other({115, 265, 265, 285}, ControlKind::kMenuArea, kNoSlot, kNoBitmap, 0),     // MenuArea
@@ -105,57 +117,6 @@ static_assert(sizeof kControls / sizeof kControls[0] == kControlCount, "one row 
 static_assert(kControls[kFrequencyBox].reportMax == 2000000 && kControls[kLengthBox].reportMin == 100,
               "value boxes report their typed range in hundredths");
 
-constexpr COLORREF kTextColour = RGB(0xC0, 0xC0, 0xC0);
-constexpr UINT kCentredText = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_WORDBREAK;
-constexpr int kKnobEraseLeft = 14;    // columns restored left of the track before a knob is drawn
-constexpr int kKnobEraseRight = 28;   // and right of it
-constexpr int kKnobCentreColumn = 14; // column of Fader_H_Bmp that marks the position
-constexpr int kKnobWidth = 28;        // knob columns position - 14 .. position + 13
-
-struct EditorWindow {
-    HWND window;
-    HDC dc;
-    EditorPlacement remembered;   // width 0: never placed
-};
-
-// [host UI thread] All editors' state, process-wide.
-struct EditorTables {
-    HINSTANCE module;
-    int screenWidth, screenHeight;
-    HBITMAP bitmaps[kBitmapCount];
-    SIZE bitmapSizes[kBitmapCount];
-    int mainWidth, mainHeight;
-    HFONT readoutFont;
-    char readoutText[32];   // the readout being drawn
-    char labelText[16];     // the track label being drawn
-
-    // The mouse gesture in progress; one for all editors.
-    int editorAssignment;   // the editor whose message is being handled
-    int mouseX, mouseY;     // client point of the last mouse message
-    Control pressedControl; // held button or logo, kNoControl when none
-    bool aboutShown[kAssignmentCount];
-    char versionText[256];  // the FileVersion string last read
-
-    // The one typed-entry field of the process.
-    struct {
-        HWND control;       // null while no field is open
-        Control box;        // the value box it edits
-        float minimum, maximum;   // in the shown unit; 0 while closed
-        WNDPROC savedProc;
-    } entry;
-    struct {
-        bool active;
-        Control track;      // the dragged fader
-        int position;       // knob position from the track's left edge
-        HWND window;
-        int lastX, lastY;
-    } drag;
-    EditorWindow editors[kAssignmentCount];
-};
-extern EditorTables g_editor;
-
-inline bool IsAssignment(int a) { return a >= 0 && a < kAssignmentCount; }
-
 inline bool IsFader(Control c) {
     return kControls[c].kind == ControlKind::kLevelFader || kControls[c].kind == ControlKind::kFrequencyFader;
 }
@@ -164,48 +125,59 @@ inline bool IsReadout(Control c) {
     return kControls[c].kind == ControlKind::kValueBox || kControls[c].kind == ControlKind::kTypeReadout;
 }
 
+// Areas and the type readout take no press: a press there moves the window.
+inline bool TakesPress(Control c) {
+    return kControls[c].kind != ControlKind::kArea && kControls[c].kind != ControlKind::kTypeReadout;
+}
+
 inline bool PointIn(Control c, int x, int y) {
     const ControlInfo& r = kControls[c];
     return x >= r.left && x <= r.right && y >= r.top && y <= r.bottom;
 }
 
-// Skin: painting from the bitmaps.
-void LoadBitmaps();
-void CopyFromBitmap(HDC dc, BitmapIndex bitmap, int x, int y, int left, int top, int right, int bottom);
-void Restore(HDC dc, int left, int top, int right, int bottom);
-void Stamp(HDC dc, BitmapIndex bitmap, int x, int y);
-int KnobPosition(Control fader, int32_t slotValue);
-int KnobPositionMax(Control fader);
-int32_t SlotValueAtKnob(Control fader, int position);
-float ShownValueAtKnob(Control fader, int position);
-void DrawKnob(int assignment, Control track, int position, bool eraseFirst);
-void DrawReadout(int assignment, Control box, float value, bool eraseFirst);
-float ShownValue(Control box, int32_t slotValue);
-Control ReadoutOf(int slot);
-void RedrawSlot(int assignment, int slot, int32_t value);
-void FullRepaint(HWND window);
-int AssignmentOf(HWND window);
+// The control that takes a press at a client point, kNoControl when none does.
+inline Control PressedControlAt(int x, int y) {
+    for (int c = 0; c < kControlCount; ++c) {
+        if (TakesPress(static_cast<Control>(c)) && PointIn(static_cast<Control>(c), x, y)) {
+            return static_cast<Control>(c);
+        }
+    }
+    return kNoControl;
+}
 
-// Typed entry.
-void PressValueBox(HWND editor, Control box);
-void OnEntryChar(WPARAM character);
-void OnEntryCommand(WPARAM wParam, LPARAM lParam);
-void CloseEntryBox();
+// The readout that shows a slot, kNoControl when none does.
+inline Control ReadoutOf(int slot) {
+    for (int c = 0; c < kControlCount; ++c) {
+        if (kControls[c].slot == slot && IsReadout(static_cast<Control>(c))) return static_cast<Control>(c);
+    }
+    return kNoControl;
+}
 
-// About view, menu and help.
-void PaintAboutView(int assignment);
-void OnAboutViewPress();
-void ShowContextMenu();
+// A fader's knob position for its slot's value: level faders show the value
+// itself, the frequency fader the FrequencyTable entry of the value + 5.
+inline int KnobPosition(Control fader, int32_t slotValue) {
+    if (kControls[fader].kind == ControlKind::kFrequencyFader) return FrequencyStep(slotValue) + kFrequencyKnobFirst;
+    return slotValue;
+}
 
-// The mouse: presses, drags and moves in the editor whose message is handled.
-HDC EditorDc();
-int32_t* LiveSlots();
-void SendEditDone();
-void RecordMousePoint(LPARAM point);
-void OnMouseMove();
-void OnLeftButtonDown(HWND window);
-void OnLeftButtonUp(LPARAM point);
-void OnRightButtonDown(HWND window);
-void EndGesturesOf(HWND window);
+// The slot value a knob position stands for.
+inline int32_t SlotValueAtKnob(Control fader, int position) {
+    if (kControls[fader].kind == ControlKind::kFrequencyFader) return FrequencyForKnobPosition(position);
+    return position;
+}
+
+// What the fader's readout shows for a knob position: the table's own
+// frequency, not the truncated hundredths that are stored.
+inline float ShownValueAtKnob(Control fader, int position) {
+    if (kControls[fader].kind == ControlKind::kFrequencyFader) return FrequencyTable[position - kFrequencyKnobFirst];
+    return static_cast<float>(position);
+}
+
+// What a readout shows for its slot's value: value boxes show hundredths in
+// their unit, the type readout the value itself.
+inline float ShownValue(Control box, int32_t slotValue) {
+    if (kControls[box].kind == ControlKind::kValueBox) return static_cast<float>(slotValue * 0.01);
+    return static_cast<float>(slotValue);
+}
 
 }  // namespace kelvane

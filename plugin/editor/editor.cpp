@@ -1,0 +1,65 @@
+// The top of the editor: start-up and release for the library, and the window
+// procedure, which finds the editor and the point of each message and hands
+// them to the message's handler.
+#include "editor.h"
+
+#include <windowsx.h>
+
+#include "assignments.h"
+#include "entry.h"
+#include "mouse.h"
+#include "skin.h"
+
+namespace kelvane {
+
+namespace {
+
+void OnPaint(EditorRef editor) {
+    PAINTSTRUCT paint;
+    BeginPaint(editor.window, &paint);
+    PaintEditor(editor.assignment);
+    EndPaint(editor.window, &paint);
+}
+
+// [UI thread] Dispatches the editor's messages; each has its own handler.
+// Windows of the class that are not (or no longer) an open editor get the
+// default handling.
+LRESULT CALLBACK EditorWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const EditorRef editor = {window, AssignmentOf(window)};
+    if (!IsAssignmentIndex(editor.assignment) || g_editor.editors[editor.assignment].window != window) {
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    const int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
+    switch (message) {
+    case WM_PAINT: OnPaint(editor); return 0;
+    case WM_CLOSE: PlatformCloseEditor(editor.assignment); return 0;
+    case WM_CHAR:   // only an open entry field takes these two
+        if (g_editor.entry.control != nullptr) OnEntryChar(editor, wParam);
+        return 0;
+    case WM_COMMAND:
+        if (g_editor.entry.control != nullptr) OnEntryCommand(editor, wParam, lParam);
+        return 0;
+    case WM_MOUSEMOVE: OnMouseMove(editor, x, y); return 0;
+    case WM_LBUTTONDOWN: OnLeftButtonDown(editor, x, y); return 0;
+    case WM_LBUTTONUP: OnLeftButtonUp(editor, x, y); return 0;
+    case WM_RBUTTONDOWN: OnRightButtonDown(editor, x, y); return 0;
+    default: return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+}  // namespace
+
+void EditorStartUp(HINSTANCE module) {
+    StartWindows(module, EditorWindowProc);
+    CreateStartUpObjects();
+}
+
+void EditorReleaseResources() {
+    for (int a = 0; a < kAssignmentCount; ++a) PlatformCloseEditor(a);
+    DeleteStartUpObjects();
+    UnregisterClasses(g_editor.module);
+}
+
+void EditorUnload(HINSTANCE module) { UnregisterClasses(module); }
+
+}  // namespace kelvane

@@ -1,0 +1,57 @@
+// The editor's state: one struct for all editors of the process. skin.cpp
+// holds the one instance; every editor file may read it, and each part is
+// written by the file named beside it.
+#pragma once
+
+#include <windows.h>
+
+#include "controls.h"
+#include "platform.h"
+
+namespace kelvane {
+
+struct EditorWindow {
+    HWND window;
+    HDC dc;
+    EditorPlacement remembered;   // width 0: never placed
+};
+
+// [UI thread] All editors' state, process-wide.
+struct EditorState {
+    // start-up: the module and the screen (window.cpp), bitmaps and font (skin.cpp)
+    HINSTANCE module;
+    int screenWidth, screenHeight;
+    HBITMAP bitmaps[kBitmapCount];
+    SIZE bitmapSizes[kBitmapCount];
+    int mainWidth, mainHeight;
+    HFONT readoutFont;            // also the about view's font
+
+    // the windows (window.cpp)
+    EditorWindow editors[kAssignmentCount];
+
+    // the mouse gesture in progress, one for all editors (mouse.cpp; a
+    // closing window ends its own in window.cpp)
+    Control pressedControl;       // held button or logo, kNoControl when none
+    struct {
+        bool active;
+        Control track;            // the dragged fader
+        int position;             // knob position from the track's left edge
+        HWND window;
+        int lastX, lastY;
+    } drag;
+
+    // the about view (about.cpp); the paint draws it while it is shown
+    bool aboutShown[kAssignmentCount];
+
+    // the one typed-entry field of the process (entry.cpp; a closing window
+    // closes it in window.cpp)
+    struct {
+        HWND control;             // null while no field is open
+        Control box;              // the value box it edits
+        float minimum, maximum;   // in the shown unit; 0 while closed
+        WNDPROC savedProc;
+    } entry;
+};
+extern EditorState g_editor;
+
+}  // namespace kelvane

@@ -1,0 +1,39 @@
+// Floor 2 of the editor: the windows. The window classes, opening, placement
+// and closing (the host's side of the editor seam, declared in platform.h),
+// and what a closing window takes with it: its gesture and its entry field.
+// Calls only the floor below (skin.h).
+#pragma once
+
+#include "editor_state.h"
+
+namespace kelvane {
+
+// The editor a message is for, as the window procedure found it: handlers
+// are given it, and the point, rather than reading them from a global.
+struct EditorRef {
+    HWND window;
+    int assignment;
+};
+
+// The assignment an editor window was opened for (its window word); any
+// value for other windows, which IsAssignmentIndex and the table then refuse.
+int AssignmentOf(HWND window);
+
+// Start-up: the module, the screen size, both window classes (the editor's
+// with the given window procedure) and no editor open.
+void StartWindows(HINSTANCE module, WNDPROC editorProc);
+// Both window classes, once no window of theirs is left.
+void UnregisterClasses(HINSTANCE module);
+
+// Drops the drag and the held press of a window without a commit or a
+// report, frees the cursor and releases the capture.
+void EndGesturesOf(HWND window);
+// Destroys the typed-entry field, if one is open.
+void CloseEntryField();
+
+inline void IdleDrag() {
+    g_editor.drag.active = false;
+    g_editor.drag.track = kNoControl;
+}
+
+}  // namespace kelvane
