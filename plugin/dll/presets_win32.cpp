@@ -37,20 +37,19 @@ bool AskForPresetFile(const char* title, DWORD flags, bool save, char (&path)[kP
     return true;
 }
 
-// The dialog has made the chosen file's folder current: it becomes the
-// PresetFolder, with a trailing backslash. A folder too long to keep with its
+// The chosen file's folder, taken from the returned path (the name starts at
+// nameOffset), becomes the PresetFolder, with a trailing backslash: a full
+// path typed into the name field may point elsewhere than the folder the
+// dialog shows and makes current. A folder too long to keep with its
 // backslash and zero leaves the old one in place.
 void RememberChosenFile(const char* path, WORD nameOffset) {
-    char folder[kPathBytes];
-    const DWORD n = GetCurrentDirectoryA(kPathBytes, folder);
-    if (n > 0 && n < kPathBytes) {
-        const bool needsSlash = folder[n - 1] != '\\';
+    const size_t n = nameOffset;
+    if (n > 0) {
+        const bool needsSlash = path[n - 1] != '\\' && path[n - 1] != '/';
         if (n + (needsSlash ? 1 : 0) + 1 <= kPathBytes) {
-            if (needsSlash) {
-                folder[n] = '\\';
-                folder[n + 1] = '\0';
-            }
-            std::memcpy(g_host.presetFolder, folder, kPathBytes);
+            std::memcpy(g_host.presetFolder, path, n);
+            if (needsSlash) g_host.presetFolder[n] = '\\';
+            g_host.presetFolder[n + (needsSlash ? 1 : 0)] = '\0';
         }
     }
     const char* name = path + nameOffset;

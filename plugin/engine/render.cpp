@@ -4,6 +4,7 @@
 // samples and gains are single precision.
 #include "render.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -336,16 +337,17 @@ void RenderFrames(int assignment, unsigned char* bytes, uint32_t bufferBytes) {
 // [UI thread] Host message 2, after ApplyParams(assignment, -1). The work
 // buffers are allocated at the first start only and reused by every later
 // one, so starting many times does not leak; ReleaseGenerators frees them.
+// The host may render the assignment while its first start runs: the
+// renderer takes an assignment only when all three buffers are there, and
+// toneBuffer, which owns them, is stored last, after the memories are reset.
 bool StartGenerators(int assignment) {
     if (assignment < 0 || assignment >= kAssignmentCount) return false;
     GeneratorState& g = g_engine.generator[assignment];
-    if (g.toneBuffer == nullptr) {
+    float* block = g.toneBuffer;
+    if (block == nullptr) {
         // One block holds the three buffers; toneBuffer owns it.
-        void* block = std::malloc(3 * sizeof(float) * kWorkBufferFrames);
+        block = static_cast<float*>(std::malloc(3 * sizeof(float) * kWorkBufferFrames));
         if (block == nullptr) return false;
-        g.toneBuffer = static_cast<float*>(block);
-        g.sweepBuffer = g.toneBuffer + kWorkBufferFrames;
-        g.noiseBuffer = g.sweepBuffer + kWorkBufferFrames;
     }
     g.previousToneFrequency = g_converted[assignment].toneFrequencyHz;
     g.tonePhase = 0.0;
@@ -354,6 +356,10 @@ bool StartGenerators(int assignment) {
     g.sweepPosition = 0;
     g.sweepPhase = 0.0;
     g.sweepRestart = 1;
+    g.sweepBuffer = block + kWorkBufferFrames;
+    g.noiseBuffer = g.sweepBuffer + kWorkBufferFrames;
+    std::atomic_thread_fence(std::memory_order_release);
+    g.toneBuffer = block;
     return true;
 }
 
@@ -370,7 +376,8 @@ void ReleaseGenerators() {
 void RenderBuffer(int assignment, void* buffer, uint32_t bufferBytes, int32_t sampleFormat) {
     if (assignment < 0 || assignment >= kAssignmentCount || buffer == nullptr) return;
     if (bufferBytes == 0 || g_engine.processingMode != 1) return;
-    if (g_engine.generator[assignment].toneBuffer == nullptr) return;
+    const GeneratorState& g = g_engine.generator[assignment];
+    if (g.toneBuffer == nullptr || g.sweepBuffer == nullptr || g.noiseBuffer == nullptr) return;
     unsigned char* bytes = static_cast<unsigned char*>(buffer);
     if (sampleFormat == kSampleFormat32) {
         RenderFrames<Format32>(assignment, bytes, bufferBytes);

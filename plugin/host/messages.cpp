@@ -81,15 +81,20 @@ void MsgStop() {
 
 // An editor asked for on an assignment the plug-in does not hold means the
 // host's project lost its settings: warn, then take the assignment on with
-// whatever parameters it has.
+// whatever parameters it has. Every word is read before the warning: the
+// host's other calls (a timer's refresh) go on while the box is up and
+// overwrite HostInfo's argument words.
 void MsgOpenEditor() {
     const int32_t a = Arg(HostField::assignmentArg);
     if (!IsAssignmentIndex(a)) return;
+    const int32_t track = Arg(HostField::trackArg);
+    const int32_t tag = Arg(HostField::tagArg);
+    const uint32_t referenceWindow = static_cast<uint32_t>(Arg(HostField::slotArg));
     if (!g_host.assignments.active[a]) {
         PlatformShowWarning(kCorruptedSettingsWarning, WarningKind::kTaskModal);
-        TakeOnAssignment(a, Arg(HostField::trackArg), Arg(HostField::tagArg));
+        TakeOnAssignment(a, track, tag);
     }
-    PlatformOpenEditor(a, static_cast<uint32_t>(Arg(HostField::slotArg)));
+    PlatformOpenEditor(a, referenceWindow);
 }
 
 void MsgCloseEditor() {
@@ -191,7 +196,7 @@ void MsgRedrawChanges() {
     int first, last;
     if (!RefreshRange(Arg(HostField::assignmentArg), first, last)) return;
     for (int a = first; a <= last; ++a) {
-        if (PlatformEditorIsOpen(a)) RedrawChangedSlots(a, false);
+        if (g_host.assignments.active[a] && PlatformEditorIsOpen(a)) RedrawChangedSlots(a, false);
     }
 }
 

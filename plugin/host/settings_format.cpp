@@ -147,6 +147,12 @@ ChunkResult RestoreSettingsChunk(const uint8_t* chunk, size_t available, int ass
         ReleaseAssignment(assignment);
     }
     for (int j = 0; j < entries; ++j) RestoreEntry(chunk + kHeaderBytes + kChunkEntryBytes * j);
+    // An assignment the chunk does not bring back is free now: its editor
+    // closes, as at message 9, or a click there would report for no track.
+    for (int a = 0; a < kMaxAssignments; ++a) {
+        const bool inRange = assignment == kAllAssignments || a == assignment;
+        if (inRange && !g_host.assignments.active[a] && PlatformEditorIsOpen(a)) PlatformCloseEditor(a);
+    }
     return ChunkResult::kRestored;
 }
 

@@ -46,7 +46,8 @@ enum class ChunkResult { kRejected, kRestored };
 // reader must see, is rejected with nothing changed. Otherwise the named
 // assignments are released first, then up to 8 entries (1 for a single
 // assignment) are taken on until the terminator; an entry whose index is not
-// 0..7 is skipped but counts toward that limit.
+// 0..7 is skipped but counts toward that limit. A named assignment that no
+// entry takes on stays free, and its open editor is closed.
 ChunkResult RestoreSettingsChunk(const uint8_t* chunk, size_t available, int assignment);
 
 // Builds the PresetRecord of an assignment's LiveParamSet in `out`

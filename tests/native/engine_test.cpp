@@ -519,6 +519,10 @@ TEST(Render, UnstartedAssignmentsStayUntouchedAndStartsReuseBuffers) {
     g_engine.processingMode = 1;
     g_converted[5].toneOn = 1;
     EXPECT_EQ(Render<int32_t>(5, 32, input), input);
+    float tone[32];
+    g_engine.generator[5].toneBuffer = tone;  // a first start caught half way
+    EXPECT_EQ(Render<int32_t>(5, 32, input), input);
+    g_engine.generator[5].toneBuffer = nullptr;
 
     StartWith(5, {{kSlotToneOn, 1}});
     const float* buffers[3] = {g_engine.generator[5].toneBuffer, g_engine.generator[5].sweepBuffer,

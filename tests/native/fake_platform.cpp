@@ -13,7 +13,10 @@ void ResetFakePlatform() { g_fake = FakePlatform(); }
 
 static bool Valid(int a) { return a >= 0 && a < 8; }
 
-void PlatformShowWarning(const char* text, WarningKind kind) { g_fake.warnings.emplace_back(text, kind); }
+void PlatformShowWarning(const char* text, WarningKind kind) {
+    g_fake.warnings.emplace_back(text, kind);
+    if (g_fake.duringWarning) g_fake.duringWarning();
+}
 
 void PlatformSendHostCommand(int32_t code) {
     static const HostField kReport[7] = {HostField::reportPluginId, HostField::reportAssignment,

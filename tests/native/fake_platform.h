@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -27,6 +28,7 @@ struct FakeRedraw {
 
 struct FakePlatform {
     std::vector<std::pair<std::string, WarningKind>> warnings;
+    std::function<void()> duringWarning;  // the host's other calls while a box is up
     std::vector<FakeCommand> commands;
     std::vector<std::pair<int, uint32_t>> opened;   // assignment, reference window
     std::vector<int> closed;

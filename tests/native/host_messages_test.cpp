@@ -102,9 +102,12 @@ TEST_F(HostTest, StartAppliesAndPreparesOnlyWhenProcessing) {
 
 TEST_F(HostTest, OpenEditorOnAFreeAssignmentWarnsOnceAndTakesItOn) {
     g_params.live[4].slot[kSlotNoiseLevel] = 70;
-    Set(HostField::slotArg, 0x1234);
     Set(HostField::tagArg, 77);
+    g_fake.duringWarning = [this] {  // another host call while the box is up
+        for (HostField f : {HostField::trackArg, HostField::tagArg, HostField::slotArg}) Set(f, 99);
+    };
     for (int round = 0; round < 2; ++round) {
+        Set(HostField::slotArg, 0x1234);
         Send(kMsgOpenEditor, 4, 12);
         ASSERT_EQ(g_fake.warnings.size(), 1u);
         ASSERT_EQ(g_fake.opened.size(), static_cast<size_t>(round + 1));
@@ -240,6 +243,9 @@ TEST_F(RefreshTest, RedrawVisitsChangedSlotsOfOpenEditorsInControlOrder) {
     g_fake.open[0] = true;
     g_params.live[0].slot[kSlotToneOn] = g_params.drawn[0].slot[kSlotToneOn] + 1;
     Send(kMsgRedrawChanges, -1);
+    Send(kMsgRedrawChanges, 0, -1);
+    EXPECT_TRUE(g_fake.redraws.empty());
+    TakeOnAssignment(3, 13, 0);  // one in use again: the free one on "no track" is still not drawn
     Send(kMsgRedrawChanges, 0, -1);
     EXPECT_TRUE(g_fake.redraws.empty());
 }

@@ -67,11 +67,11 @@ std::string ControlText(HWND control) {
 
 // Answers every dialog of this process until stopped: warning boxes with OK,
 // the preset dialogs by typing `path` and confirming (or cancelling when the
-// path is empty), anything else with Cancel. A dialog still up 20 seconds
+// path is empty; `whole`: typed at once from the folder above), anything else with Cancel. A dialog still up 20 seconds
 // after its answer is cancelled, so a missed step fails instead of hanging.
 class Watcher {
 public:
-    explicit Watcher(std::string path = "") : path_(std::move(path)) {
+    explicit Watcher(std::string path = "", bool whole = false) : path_(std::move(path)), whole_(whole) {
         thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
     }
     ~Watcher() { Finish(); }
@@ -135,7 +135,8 @@ private:
                 // As a user would: the folder first, which the dialog opens and
                 // makes current, then the file's name.
                 const size_t slash = path_.rfind('\\');
-                const std::string folder = path_.substr(0, slash), file = path_.substr(slash + 1);
+                const std::string folder = path_.substr(0, whole_ ? path_.rfind('\\', slash - 1) : slash),
+                                  file = whole_ ? path_ : path_.substr(slash + 1);
                 DWORD_PTR result;
                 SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
                 SendMessageTimeoutA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
@@ -151,6 +152,7 @@ private:
     }
 
     std::string path_;
+    bool whole_;
     HANDLE thread_ = nullptr;
     volatile LONG stop_ = 0;
     std::vector<HWND> answered_;
@@ -302,13 +304,13 @@ protected:
     }
     // Opens the logo's menu in a's editor and chooses an item; the dialogs
     // that follow are answered with `typedPath`.
-    std::vector<SeenDialog> ChooseFromMenu(int a, UINT item, const std::string& typedPath) {
+    std::vector<SeenDialog> ChooseFromMenu(int a, UINT item, const std::string& typedPath, bool whole = false) {
         OpenEditor(a, host.trackOf[a], 0);
         HWND editor = Editor(a);
         EXPECT_NE(editor, nullptr);
         s_wantedItem = item;
         s_itemChosen = false;
-        Watcher watcher(typedPath);
+        Watcher watcher(typedPath, whole);
         const UINT_PTR timer = SetTimer(nullptr, 0, 100, ChooseMenuItem);
         SendMessageA(editor, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(190, 275));
         SendMessageA(editor, WM_LBUTTONUP, 0, MAKELPARAM(190, 275));
@@ -566,7 +568,8 @@ TEST_F(PresetTest, SavedInOneAssignmentLoadsIntoAnother) {
     for (int i = 0; i < 14; ++i) SetLive(a, kStoredSlots[i], live[i]);
     const std::vector<int32_t> storedOfB = StoredSlots(b);
 
-    std::vector<SeenDialog> seen = ChooseFromMenu(a, 5002, PathOf("first.plg"));
+    // The full path typed while the dialog shows the folder above.
+    std::vector<SeenDialog> seen = ChooseFromMenu(a, 5002, PathOf("first.plg"), true);
     ASSERT_EQ(seen.size(), 1u);
     ExpectPresetDialog(seen[0], "Save PlugIn Preset");
     EXPECT_EQ(seen[0].fileName, "") << "no file chosen before";
