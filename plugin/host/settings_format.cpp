@@ -149,7 +149,7 @@ ChunkResult RestoreSettingsChunk(const uint8_t* chunk, size_t available, int ass
     for (int j = 0; j < entries; ++j) RestoreEntry(chunk + kHeaderBytes + kChunkEntryBytes * j);
     // An assignment the chunk does not bring back is free now: its editor
     // closes, as at message 9, or a click there would report for no track.
-    for (int a = 0; a < kMaxAssignments; ++a) {
+    for (int a = 0; a < kAssignmentCount; ++a) {
         const bool inRange = assignment == kAllAssignments || a == assignment;
         if (inRange && !g_host.assignments.active[a] && PlatformEditorIsOpen(a)) PlatformCloseEditor(a);
     }
