@@ -49,8 +49,9 @@ ParamSet SourceAlone(CalibrationSource source, int32_t position) {
 }
 
 // Renders `params` on assignment 0 as the plug-in does after loading and
-// measures both channels together.
-MeasuredLevel Render(const ParamSet& params, int seconds) {
+// measures both channels together; `perSecond`, when given, receives the sum
+// of squares of each second.
+MeasuredLevel Render(const ParamSet& params, int seconds, std::vector<double>* perSecond = nullptr) {
     g_params.live[0] = params;
     ApplyParams(0, kAllSlots);
     g_engine.sampleRate = kCalibrationRate;
@@ -64,15 +65,18 @@ MeasuredLevel Render(const ParamSet& params, int seconds) {
     std::vector<int32_t> block(2 * kBlockFrames);
     double sumOfSquares = 0.0;
     int64_t peak = 0;
-    const int blocks = seconds * static_cast<int>(kCalibrationRate) / kBlockFrames;
+    constexpr int kBlocksPerSecond = kCalibrationRate / kBlockFrames;
+    const int blocks = seconds * kBlocksPerSecond;
     for (int b = 0; b < blocks; ++b) {
         std::fill(block.begin(), block.end(), kInputSample);
         RenderBuffer(0, block.data(), static_cast<uint32_t>(block.size() * sizeof(int32_t)), kSampleFormat32);
+        if (perSecond != nullptr && b % kBlocksPerSecond == 0) perSecond->push_back(sumOfSquares);
         for (int32_t x : block) {
             sumOfSquares += static_cast<double>(x) * x;
             peak = std::max<int64_t>(peak, std::llabs(static_cast<int64_t>(x)));
         }
     }
+    if (perSecond != nullptr) perSecond->push_back(sumOfSquares);
     const double samples = static_cast<double>(blocks) * block.size();
     return {Db(std::sqrt(sumOfSquares / samples) / kFullScale32), Db(peak / kFullScale32)};
 }
@@ -88,6 +92,19 @@ CalibrationRecipe Recipe(const char* file, const char* purpose, CalibrationSourc
 
 MeasuredLevel MeasureSource(CalibrationSource source, int32_t position, int seconds) {
     return Render(SourceAlone(source, position), seconds);
+}
+
+double NoiseRmsSpread(CalibrationSource noise, int windowSeconds) {
+    std::vector<double> running;   // sum of squares before each second, and the total
+    const double whole = Render(SourceAlone(noise, kTopPosition), kCalibrationSeconds, &running).rmsDb;
+    const double samplesPerSecond = 2.0 * kCalibrationRate;
+    double spread = 0.0;
+    for (size_t s = 0; s + windowSeconds < running.size(); ++s) {
+        const double squares = running[s + windowSeconds] - running[s];
+        const double rms = Db(std::sqrt(squares / (samplesPerSecond * windowSeconds)) / kFullScale32);
+        spread = std::max(spread, std::fabs(rms - whole));
+    }
+    return spread;
 }
 
 int32_t NearestPosition(double db, double offsetDb) {

@@ -36,6 +36,11 @@ enum class CalibrationSource { kTone, kSweep, kWhiteNoise, kPinkNoise, kInput };
 // a constant at full scale.
 MeasuredLevel MeasureSource(CalibrationSource source, int32_t position, int seconds);
 
+// How far the RMS of any `windowSeconds` of a noise at the top position,
+// windows starting every second over kCalibrationSeconds, strays from the
+// RMS of the whole render: the largest difference in dB either way.
+double NoiseRmsSpread(CalibrationSource noise, int windowSeconds);
+
 // One factory preset: the whole ParamSet, what it is for, and the figure
 // its rendering gives (peak or RMS, dBFS; for INPUT the gain in dB).
 struct CalibrationRecipe {

@@ -309,9 +309,23 @@ int main(int argc, char** argv) {
     const MeasuredLevel pink = MeasureSource(CalibrationSource::kPinkNoise, kTopPosition, kCalibrationSeconds);
     Write(folder, "white-rms-below", Figure(topLevel - white.rmsDb));
     Write(folder, "pink-rms-below", Figure(topLevel - pink.rmsDb));
+    if (white.peakDb <= 0.0) {
+        std::fprintf(stderr, "help_tables: white noise at the top no longer peaks above full scale; the Calibration page says it does\n");
+        return 1;
+    }
     int32_t whiteOver = kTopPosition;   // the lowest position whose white noise peaks above full scale
     while (MeasureSource(CalibrationSource::kWhiteNoise, whiteOver - 1, kCalibrationSeconds).peakDb > 0.0) --whiteOver;
     Write(folder, "white-over-position", std::to_string(whiteOver));
+    const auto spread = [](CalibrationSource noise, int seconds) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%.2f", NoiseRmsSpread(noise, seconds));
+        return std::string(text);
+    };
+    for (int seconds : {1, 5, 20}) {
+        const std::string window = std::to_string(seconds) + "s";
+        Write(folder, ("white-spread-" + window).c_str(), spread(CalibrationSource::kWhiteNoise, seconds));
+        Write(folder, ("pink-spread-" + window).c_str(), spread(CalibrationSource::kPinkNoise, seconds));
+    }
     ReleaseGenerators();
     return 0;
 }
