@@ -121,8 +121,8 @@ std::vector<CalibrationRecipe> CalibrationRecipes() {
     // A tone or a sweep peaks at its fader level; the pink noise's RMS lies a
     // fixed distance below it, measured once at the top.
     const int32_t top = kTopPosition;
-    const double pinkBelowFader =
-        MeasureSource(CalibrationSource::kPinkNoise, top, kCalibrationSeconds).rmsDb - Db(LevelGain(top - kLevelPositionOffset));
+    const double pinkBelowFader = MeasureSource(CalibrationSource::kPinkNoise, top, kCalibrationSeconds).rmsDb -
+                                  Db(LevelGain(top - kLevelPositionOffset));
     return {
         Recipe("Tone 1 kHz -18 dBFS peak.plg", "alignment tone at the EBU level", CalibrationSource::kTone, -18.0,
                false, NearestPosition(-18.0), 1),

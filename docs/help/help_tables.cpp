@@ -198,9 +198,9 @@ std::string CalibrationTable(const std::vector<CalibrationRecipe>& recipes) {
         const bool recipe = std::any_of(recipes.begin(), recipes.end(),
                                         [p](const CalibrationRecipe& r) { return r.position == p; });
         const std::string position = recipe ? "<b>" + std::to_string(p) + "</b>" : std::to_string(p);
-        t += "<tr>" + Cell(position) + Cell(Figure(tone.peakDb)) + Cell(Figure(tone.rmsDb)) + Cell(Figure(white.rmsDb)) +
-             Cell(Figure(white.peakDb)) + Cell(Figure(white.peakDb - white.rmsDb)) + Cell(Figure(pink.rmsDb)) +
-             Cell(Figure(pink.peakDb)) + Cell(Figure(pink.peakDb - pink.rmsDb)) + "</tr>\n";
+        t += "<tr>" + Cell(position) + Cell(Figure(tone.peakDb)) + Cell(Figure(tone.rmsDb)) +
+             Cell(Figure(white.rmsDb)) + Cell(Figure(white.peakDb)) + Cell(Figure(white.peakDb - white.rmsDb)) +
+             Cell(Figure(pink.rmsDb)) + Cell(Figure(pink.peakDb)) + Cell(Figure(pink.peakDb - pink.rmsDb)) + "</tr>\n";
     }
     return t + "</table>\n";
 }
@@ -256,8 +256,8 @@ std::string RecipeTable(const std::vector<CalibrationRecipe>& recipes) {
         std::snprintf(check, sizeof check, "<!--recipe %s|%s|%.4f-->\n", r.file.c_str(),
                       r.figureIsRms ? "rms" : "peak", r.figureIsRms ? r.level.rmsDb : r.level.peakDb);
         t += check;
-        const std::string settings =
-            r.source == CalibrationSource::kInput ? Settings(r) + "; TONE GEN, SWEEP GEN and NOISE GEN off" : Settings(r);
+        std::string settings = Settings(r);
+        if (r.source == CalibrationSource::kInput) settings += "; TONE GEN, SWEEP GEN and NOISE GEN off";
         t += "<tr><td><code>" + r.file + "</code></td><td>" + r.purpose + "</td><td>" + settings + "</td><td>" +
              Result(r) + "</td></tr>\n";
     }
@@ -310,7 +310,8 @@ int main(int argc, char** argv) {
     Write(folder, "white-rms-below", Figure(topLevel - white.rmsDb));
     Write(folder, "pink-rms-below", Figure(topLevel - pink.rmsDb));
     if (white.peakDb <= 0.0) {
-        std::fprintf(stderr, "help_tables: white noise at the top no longer peaks above full scale; the Calibration page says it does\n");
+        std::fprintf(stderr, "help_tables: white noise at the top no longer peaks above full scale; "
+                             "the Calibration page says it does\n");
         return 1;
     }
     int32_t whiteOver = kTopPosition;   // the lowest position whose white noise peaks above full scale
