@@ -7,6 +7,9 @@
 // Each fragment goes to OUTPUT_FOLDER/<name>.htm; build_chm.cmake puts it in
 // place of the marker <!--#insert name--> in the staged pages.
 //
+// The Calibration page's table and recipes come from long renders of each
+// source (calibration.cpp), the same recipes that make_presets writes.
+//
 // The program also fails (exit 1) when the rendered behaviour contradicts
 // what the Full scale section says: 16-bit sums over full scale must hold at
 // the limit, never wrap to the other sign, and 32-bit sums beyond the 32-bit
@@ -19,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "calibration.h"
 #include "params.h"
 #include "render.h"
 
@@ -157,6 +161,109 @@ std::string FrequencyTableHtml() {
     return t + "</table>\n";
 }
 
+// A dBFS or dB figure with a real minus sign, two decimals (four near 0 dB).
+std::string Figure(double db) {
+    char text[32];
+    std::snprintf(text, sizeof text, std::fabs(db) < 0.1 ? "%.4f" : "%.2f", std::fabs(db));
+    return std::string(db < 0 ? "&minus;" : "") + text;
+}
+
+// Positions every 5 from -48 dB up, with the recipes' positions among them.
+std::vector<int32_t> CalibrationPositions(const std::vector<CalibrationRecipe>& recipes) {
+    std::vector<int32_t> positions;
+    for (int32_t p = 30; p <= kTopPosition; p += 5) positions.push_back(p);
+    for (const CalibrationRecipe& r : recipes) positions.push_back(r.position);
+    std::sort(positions.begin(), positions.end());
+    positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
+    return positions;
+}
+
+// Measured, position by position: the tone's peak (the sweep's is checked to
+// be the same), its RMS, and the noises' RMS, peak and crest factor.
+std::string CalibrationTable(const std::vector<CalibrationRecipe>& recipes) {
+    std::string t =
+        "<table>\n<tr><th class=\"num\">Position</th>"
+        "<th class=\"num\">Tone and sweep peak (the fader level)</th><th class=\"num\">Tone RMS</th>"
+        "<th class=\"num\">White RMS</th><th class=\"num\">White peak</th><th class=\"num\">White crest, dB</th>"
+        "<th class=\"num\">Pink RMS</th><th class=\"num\">Pink peak</th><th class=\"num\">Pink crest, dB</th></tr>\n";
+    for (int32_t p : CalibrationPositions(recipes)) {
+        const MeasuredLevel tone = MeasureSource(CalibrationSource::kTone, p, 1);
+        const MeasuredLevel sweep = MeasureSource(CalibrationSource::kSweep, p, 1);
+        if (std::fabs(sweep.peakDb - tone.peakDb) > 0.005) {
+            std::fprintf(stderr, "help_tables: at position %d the sweep does not peak where the tone does\n", p);
+            std::exit(1);
+        }
+        const MeasuredLevel white = MeasureSource(CalibrationSource::kWhiteNoise, p, kCalibrationSeconds);
+        const MeasuredLevel pink = MeasureSource(CalibrationSource::kPinkNoise, p, kCalibrationSeconds);
+        const bool recipe = std::any_of(recipes.begin(), recipes.end(),
+                                        [p](const CalibrationRecipe& r) { return r.position == p; });
+        const std::string position = recipe ? "<b>" + std::to_string(p) + "</b>" : std::to_string(p);
+        t += "<tr>" + Cell(position) + Cell(Figure(tone.peakDb)) + Cell(Figure(tone.rmsDb)) +
+             Cell(Figure(white.rmsDb)) + Cell(Figure(white.peakDb)) + Cell(Figure(white.peakDb - white.rmsDb)) +
+             Cell(Figure(pink.rmsDb)) + Cell(Figure(pink.peakDb)) + Cell(Figure(pink.peakDb - pink.rmsDb)) + "</tr>\n";
+    }
+    return t + "</table>\n";
+}
+
+std::string Hertz(int32_t hundredths) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g&nbsp;Hz", hundredths / 100.0);
+    return text;
+}
+
+// What a recipe sets, in the editor's words.
+std::string Settings(const CalibrationRecipe& r) {
+    const int32_t* s = r.params.slot;
+    const std::string at = ", position " + std::to_string(r.position);
+    switch (r.source) {
+    case CalibrationSource::kTone:
+        return "TONE GEN on" + at + ", FREQUENCY " + Hertz(s[kSlotToneFrequency]);
+    case CalibrationSource::kSweep:
+        return "SWEEP GEN on" + at + ", START FREQ " + Hertz(s[kSlotSweepStart]) + ", STOP FREQ " +
+               Hertz(s[kSlotSweepStop]) + ", LENGTH " + std::to_string(s[kSlotSweepLength] / 100) + "&nbsp;s";
+    case CalibrationSource::kWhiteNoise:
+    case CalibrationSource::kPinkNoise:
+        return "NOISE GEN on" + at + ", TYPE " + (s[kSlotNoiseType] != 0 ? "PINK" : "WHITE");
+    case CalibrationSource::kInput:
+        return "INPUT on" + at;
+    }
+    return "";
+}
+
+// What the recipe gives, peak or RMS said each time. A comment before each
+// row carries the figure for the test that renders the preset files.
+std::string Result(const CalibrationRecipe& r) {
+    switch (r.source) {
+    case CalibrationSource::kTone:
+        return Figure(r.level.peakDb) + "&nbsp;dBFS peak (" + Figure(r.level.rmsDb) + "&nbsp;dBFS RMS)";
+    case CalibrationSource::kSweep:
+        return Figure(r.level.peakDb) + "&nbsp;dBFS peak at every frequency";
+    case CalibrationSource::kWhiteNoise:
+    case CalibrationSource::kPinkNoise:
+        return Figure(r.level.rmsDb) + "&nbsp;dBFS RMS (peaks " + Figure(r.level.peakDb) + "&nbsp;dBFS)";
+    case CalibrationSource::kInput:
+        return "gain " + Figure(r.level.peakDb) + "&nbsp;dB";
+    }
+    return "";
+}
+
+std::string RecipeTable(const std::vector<CalibrationRecipe>& recipes) {
+    std::string t =
+        "<table>\n<tr><th>Preset file</th><th>For</th><th>Settings (other sources off, INPUT muted)</th>"
+        "<th>Result</th></tr>\n";
+    for (const CalibrationRecipe& r : recipes) {
+        char check[160];
+        std::snprintf(check, sizeof check, "<!--recipe %s|%s|%.4f-->\n", r.file.c_str(),
+                      r.figureIsRms ? "rms" : "peak", r.figureIsRms ? r.level.rmsDb : r.level.peakDb);
+        t += check;
+        std::string settings = Settings(r);
+        if (r.source == CalibrationSource::kInput) settings += "; TONE GEN, SWEEP GEN and NOISE GEN off";
+        t += "<tr><td><code>" + r.file + "</code></td><td>" + r.purpose + "</td><td>" + settings + "</td><td>" +
+             Result(r) + "</td></tr>\n";
+    }
+    return t + "</table>\n";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -194,6 +301,32 @@ int main(int argc, char** argv) {
     Write(folder, "sum-peak-32", Grouped(sumPeak32));
     Write(folder, "sum-peak-16", Grouped(sumPeak16));
     Write(folder, "clamp-32", Grouped(clamped[0]));
+    const std::vector<CalibrationRecipe> recipes = CalibrationRecipes();
+    Write(folder, "calibration-table", CalibrationTable(recipes));
+    Write(folder, "calibration-recipes", RecipeTable(recipes));
+    const double topLevel = 20.0 * std::log10(LevelGain(kTopPosition - kLevelPositionOffset));
+    const MeasuredLevel white = MeasureSource(CalibrationSource::kWhiteNoise, kTopPosition, kCalibrationSeconds);
+    const MeasuredLevel pink = MeasureSource(CalibrationSource::kPinkNoise, kTopPosition, kCalibrationSeconds);
+    Write(folder, "white-rms-below", Figure(topLevel - white.rmsDb));
+    Write(folder, "pink-rms-below", Figure(topLevel - pink.rmsDb));
+    if (white.peakDb <= 0.0) {
+        std::fprintf(stderr, "help_tables: white noise at the top no longer peaks above full scale; "
+                             "the Calibration page says it does\n");
+        return 1;
+    }
+    int32_t whiteOver = kTopPosition;   // the lowest position whose white noise peaks above full scale
+    while (MeasureSource(CalibrationSource::kWhiteNoise, whiteOver - 1, kCalibrationSeconds).peakDb > 0.0) --whiteOver;
+    Write(folder, "white-over-position", std::to_string(whiteOver));
+    const auto spread = [](CalibrationSource noise, int seconds) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%.2f", NoiseRmsSpread(noise, seconds));
+        return std::string(text);
+    };
+    for (int seconds : {1, 5, 20}) {
+        const std::string window = std::to_string(seconds) + "s";
+        Write(folder, ("white-spread-" + window).c_str(), spread(CalibrationSource::kWhiteNoise, seconds));
+        Write(folder, ("pink-spread-" + window).c_str(), spread(CalibrationSource::kPinkNoise, seconds));
+    }
     ReleaseGenerators();
     return 0;
 }

@@ -14,7 +14,10 @@ unzip -q "$zip"
 for f in KelvaneFx.dll Tamrin.exe INSTALL.txt quellmarsh/Kelvane/Kelvane.chm; do
   [ -f "$f" ] || fail "$f missing from the package"
 done
-[ "$(unzip -Z1 "$zip" | grep -vc '/$')" -eq 4 ] || fail "the package holds more than the four files"
+presets=(quellmarsh/Kelvane/Presets/*.plg)
+[ -f "${presets[0]}" ] || fail "no factory presets beside the help file"
+for p in "${presets[@]}"; do [ "$(stat -c %s "$p")" -eq 364 ] || fail "$p is not a preset record"; done
+[ "$(unzip -Z1 "$zip" | grep -vc '/$')" -eq $((4 + ${#presets[@]})) ] || fail "the package holds more than the four files and the presets"
 
 printf 'Reverb.dll\r\nDelay.dll\r\n' > SAWStudioFX_Native.ini
 "$runner" Tamrin.exe || fail "Tamrin failed"

@@ -7,6 +7,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -634,6 +636,50 @@ TEST_F(PresetTest, CancelledDialogsChangeNothing) {
         EXPECT_TRUE(FilesInFolder().empty());
         EXPECT_EQ(SaveAll(), before) << "item " << item << ": the folder and the slots stay";
     }
+}
+
+// Each factory preset, loaded with the logo menu, renders the figure that the
+// Calibration page gives for it (a comment beside its row carries it): a
+// peak within 0.01 dB, an RMS within 0.05 dB, in 10 ms buffers over a
+// full-scale input where the page rendered 100 ms buffers.
+TEST_F(PresetTest, FactoryPresetsRenderTheirCalibrationFigures) {
+    char dll[MAX_PATH];
+    GetFullPathNameA(PluginPath().c_str(), MAX_PATH, dll, nullptr);
+    const std::string plugin = std::string(dll).substr(0, std::string(dll).rfind('\\'));
+    const std::string presets = plugin + "\\quellmarsh\\Kelvane\\Presets";
+    std::ifstream page(plugin + "\\..\\docs\\help\\tables\\calibration-recipes.htm");
+    ASSERT_TRUE(page.good()) << plugin;
+    int checked = 0;
+    for (std::string line; std::getline(page, line);) {
+        char file[MAX_PATH], kind[8];
+        double figure;
+        if (std::sscanf(line.c_str(), "<!--recipe %259[^|]|%7[^|]|%lf-->", file, kind, &figure) != 3) continue;
+        const bool rms = std::string(kind) == "rms";
+        const int a = host.NewAssignment(20 + checked);
+        ASSERT_EQ(ChooseFromMenu(a, 5000, presets + "\\" + file).size(), 1u) << file;
+        host.StartProcessing(a);
+        std::vector<int32_t> buffer(2 * 480);
+        double squares = 0.0, peak = 0.0;
+        for (int b = 0; b < (rms ? 6000 : 100); ++b) {
+            std::fill(buffer.begin(), buffer.end(), 8388608);
+            host.Process(a, buffer.data(), buffer.size() * 4, 4);
+            for (int32_t x : buffer) {
+                squares += double(x) * x;
+                peak = std::max(peak, std::fabs(double(x)));
+            }
+        }
+        host.Message(3);
+        const double level = rms ? 10.0 * std::log10(squares / (buffer.size() * 6000.0)) : 20.0 * std::log10(peak);
+        EXPECT_NEAR(level - 20.0 * std::log10(8388608.0), figure, rms ? 0.05 : 0.01) << file;
+        ++checked;
+    }
+    WIN32_FIND_DATAA found;
+    int shipped = 0;
+    const HANDLE find = FindFirstFileA((presets + "\\*.plg").c_str(), &found);
+    for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &found)) ++shipped;
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
+    EXPECT_EQ(checked, shipped) << "every shipped preset has its figure on the page";
+    EXPECT_GT(checked, 0);
 }
 
 }  // namespace

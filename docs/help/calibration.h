@@ -1,0 +1,65 @@
+// Calibration figures measured from the engine, and the recipes of the
+// factory presets. help_tables prints them on the Calibration page and
+// make_presets writes the preset files from the same recipes, so the page
+// and the files cannot disagree.
+//
+// Every measurement renders one source alone into a 32-bit buffer (full
+// scale 2^23) from the state the plug-in has right after loading: pink seed
+// 22222, white-noise state 1, fresh generators. Figures are in dB relative to
+// full scale over both channels; an RMS figure is the plain RMS, so a
+// full-scale sine reads -3.01 dBFS RMS.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "params.h"
+
+namespace kelvane {
+
+constexpr uint32_t kCalibrationRate = 48000;
+constexpr int kCalibrationSeconds = 60;             // noise: long enough for steady figures
+constexpr int32_t kCalibrationToneHundredthsHz = 100000;   // 1 kHz, a FREQUENCY fader step
+
+// Levels of one rendered signal, in dBFS.
+struct MeasuredLevel {
+    double rmsDb;
+    double peakDb;
+};
+
+// The source a figure describes; also selects the signal a recipe renders.
+enum class CalibrationSource { kTone, kSweep, kWhiteNoise, kPinkNoise, kInput };
+
+// A source alone at a fader position, with the other slots at their defaults
+// (tone at 1 kHz); `seconds` of audio at kCalibrationRate. The input is fed
+// a constant at full scale.
+MeasuredLevel MeasureSource(CalibrationSource source, int32_t position, int seconds);
+
+// How far the RMS of any `windowSeconds` of a noise at the top position,
+// windows starting every second over kCalibrationSeconds, strays from the
+// RMS of the whole render: the largest difference in dB either way.
+double NoiseRmsSpread(CalibrationSource noise, int windowSeconds);
+
+// One factory preset: the whole ParamSet, what it is for, and the figure
+// its rendering gives (peak or RMS, dBFS; for INPUT the gain in dB).
+struct CalibrationRecipe {
+    std::string file;         // preset file name, .plg included
+    std::string purpose;      // one line for the help
+    CalibrationSource source;
+    double targetDb;          // the level asked for
+    bool figureIsRms;         // false: a peak figure (or, for INPUT, a gain)
+    int32_t position;         // the fader position nearest the target
+    MeasuredLevel level;      // rendered at that position
+    ParamSet params;
+};
+
+// The recipes, in the order the help lists them. Renders (a few seconds).
+std::vector<CalibrationRecipe> CalibrationRecipes();
+
+// The fader position (5..105) whose nominal gain in dB is nearest `db`
+// (ties to the lower position), plus `offsetDb` for sources whose measured
+// figure lies below the fader level.
+int32_t NearestPosition(double db, double offsetDb = 0.0);
+
+}  // namespace kelvane
