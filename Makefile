@@ -39,11 +39,13 @@ run: win32
 bench: setup
 	@bash bench/run.sh $(JOBS)
 
-# The package a user installs: dist/Kelvane-<version>.zip.
+# What a user installs: dist/Kelvane-<version>.zip and the setup program
+# dist/Kelvane-<version>-setup.exe (made with NSIS, which setup installs).
 dist: win32
 	@mkdir -p dist
-	@cp $(WIN32)/Kelvane-*.zip dist/
-	@ls -1 dist/Kelvane-*.zip
+	@ls $(WIN32)/Kelvane-*-setup.exe >/dev/null 2>&1 || { echo "dist: no setup program: makensis (Debian: nsis) is missing" >&2; exit 1; }
+	@cp $(WIN32)/Kelvane-*.zip $(WIN32)/Kelvane-*-setup.exe dist/
+	@ls -1 dist/Kelvane-*
 
 artwork:
 	@/usr/bin/python3 scripts/make_artwork.py

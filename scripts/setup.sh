@@ -81,7 +81,7 @@ have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok
 
 for pkg in cmake make g++ clang libgtest-dev libgmock-dev libbenchmark-dev \
            g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine64 xvfb xauth sox \
-           python3-numpy python3-scipy python3-matplotlib python3-pil fonts-dejavu-core zip unzip fp-utils; do
+           python3-numpy python3-scipy python3-matplotlib python3-pil fonts-dejavu-core zip unzip fp-utils nsis; do
   have_pkg "$pkg" || need+=("$pkg")
 done
 have_pkg wine32:i386 || need+=("wine32:i386")

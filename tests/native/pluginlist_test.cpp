@@ -23,6 +23,7 @@ struct FakeFolder final : ListFileCalls {
     bool failCreate = false;
     bool failWrite = false;
     bool failReplace = false;
+    bool heldWithoutDeleteSharing = false;
 
     bool listOpen = false;
     bool replacementExists = false;
@@ -48,6 +49,11 @@ struct FakeFolder final : ListFileCalls {
         list += bytes;
         return true;
     }
+    bool RewriteList(const std::string& text) override {
+        EXPECT_TRUE(listOpen);
+        list = text;
+        return true;
+    }
     void CloseList() override { listOpen = false; }
     bool CreateReplacement() override {
         if (failCreate) return false;
@@ -65,12 +71,13 @@ struct FakeFolder final : ListFileCalls {
         }
         return true;
     }
-    bool ReplaceListWithReplacement() override {
-        if (failReplace || listOpen || !replacementExists) return false;
+    ReplaceResult ReplaceListWithReplacement() override {
+        if (heldWithoutDeleteSharing) return ReplaceResult::kRefusedForSharing;
+        if (failReplace || listOpen || !replacementExists) return ReplaceResult::kFailed;
         list = replacement;
         listExists = true;
         replacementExists = false;
-        return true;
+        return ReplaceResult::kReplaced;
     }
     void DeleteReplacement() override { replacementExists = false; }
 };
@@ -107,8 +114,10 @@ TEST(PluginList, AddAndRemoveEditTheListBytes) {
          "A.dll\r\nB.dll\r\n"},
         {"substring of a longer line", "XKelvaneFx.dll\r\nB.dll\r\n", "XKelvaneFx.dll\r\nB.dll\r\n", "XB.dll\r\n"},
         {"other letter case", "kelvanefx.DLL\r\n", "kelvanefx.DLL\r\n" + kLine, "kelvanefx.DLL\r\n"},
-        {"line feed only", "KelvaneFx.dll\n", "KelvaneFx.dll\n" + kLine, "KelvaneFx.dll\n"},
-        {"name without break at the end", "A\r\nKelvaneFx.dll", "A\r\n" + kLine, "A\r\nKelvaneFx.dll"},
+        {"line ended by a lone LF", "A\nKelvaneFx.dll\nB.dll\n", "A\nKelvaneFx.dll\nB.dll\n", "A\nB.dll\n"},
+        {"name without break at the end", "A\r\nKelvaneFx.dll", "A\r\n" + kLine, "A\r\n"},
+        {"last line only ends with the name", "Foo.dll\r\nOldKelvaneFx.dll",
+         "Foo.dll\r\nOldKelvaneFx.dll\r\n" + kLine, "Foo.dll\r\nOldKelvaneFx.dll"},
         {"first of two removed", kLine + "B.dll\r\n" + kLine, kLine + "B.dll\r\n" + kLine, "B.dll\r\n" + kLine},
         {"NUL bytes around the line", Bytes("A\0\r\n", 4) + kLine + Bytes("\0Z", 2),
          Bytes("A\0\r\n", 4) + kLine + Bytes("\0Z", 2), Bytes("A\0\r\n\0Z", 6)},
@@ -121,20 +130,18 @@ TEST(PluginList, AddAndRemoveEditTheListBytes) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const bool present = c.before.find(kLine) != std::string::npos;
-
         FakeFolder add;
         add.list = c.before;
         EXPECT_TRUE(AddPluginLine(add, kLine));
         EXPECT_EQ(add.list, c.afterAdd);
-        EXPECT_EQ(add.appendCalls, present ? 0 : 1);
+        EXPECT_EQ(add.appendCalls, c.afterAdd == c.before ? 0 : 1);
         EXPECT_FALSE(add.listOpen);
 
         FakeFolder remove;
         remove.list = c.before;
         EXPECT_TRUE(RemovePluginLine(remove, kLine));
         EXPECT_EQ(remove.list, c.afterRemove);
-        EXPECT_EQ(remove.replacementsCreated, present ? 1 : 0);
+        EXPECT_EQ(remove.replacementsCreated, c.afterRemove != c.before ? 1 : 0);
         EXPECT_EQ(remove.appendCalls, 0);
         EXPECT_FALSE(remove.listOpen);
         EXPECT_FALSE(remove.replacementExists);
@@ -226,4 +233,17 @@ TEST(PluginList, EveryFailedCallFailsAndLeavesTheListAsItWas) {
             EXPECT_FALSE(folder.replacementExists);
         }
     }
+}
+
+// Another program holds the list open without sharing its deletion: the
+// replacement is refused, so the list is rewritten in place and nothing is
+// left behind.
+TEST(PluginList, RemovalRefusedForSharingRewritesTheListInPlace) {
+    FakeFolder folder;
+    folder.list = "A.dll\r\n" + kLine + "B.dll\r\n";
+    folder.heldWithoutDeleteSharing = true;
+    EXPECT_TRUE(RemovePluginLine(folder, kLine));
+    EXPECT_EQ(folder.list, "A.dll\r\nB.dll\r\n");
+    EXPECT_FALSE(folder.listOpen);
+    EXPECT_FALSE(folder.replacementExists);
 }

@@ -349,19 +349,19 @@ TEST(Tamrin, ListHeldUnsharedFailsAndStaysAsItWas) {
 
 // Another process reads the list and shares reading and writing but not its
 // deletion, as the host may while it runs. Adding appends through the share;
-// a removal cannot put the edited list in its place, so it fails, the list
-// keeps its bytes and the new file is gone.
-TEST(Tamrin, ListHeldSharedAddsButCannotBeReplaced) {
+// a removal cannot put the edited list in its place, so it rewrites the list
+// through the share instead, and no new file is left behind.
+TEST(Tamrin, ListHeldSharedIsEditedThroughTheShare) {
     TempFolder folder;
-    ASSERT_TRUE(WriteBytes(folder.List(), "A.dll\r\n"));
+    ASSERT_TRUE(WriteBytes(folder.List(), "A.dll\r\nB.dll\r\n"));
     HANDLE holder = CreateFileA(folder.List().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
     ExpectSuccess(RunTamrin(folder.path, ""));
-    EXPECT_EQ(ReadBytes(folder.List()), "A.dll\r\n" + kLine);
-    ExpectFailure(RunTamrin(folder.path, "-U"));
+    EXPECT_EQ(ReadBytes(folder.List()), "A.dll\r\nB.dll\r\n" + kLine);
+    ExpectSuccess(RunTamrin(folder.path, "-U"));
     CloseHandle(holder);
-    EXPECT_EQ(ReadBytes(folder.List()), "A.dll\r\n" + kLine);
+    EXPECT_EQ(ReadBytes(folder.List()), "A.dll\r\nB.dll\r\n");
     EXPECT_EQ(Names(folder.path), kOnlyTheList);
 }
 

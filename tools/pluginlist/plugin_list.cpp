@@ -32,22 +32,45 @@ bool WantsRemoval(const char* commandLine) {
     return upper.find(kRemoveSwitch) != std::string::npos;
 }
 
+PluginLineSpan FindPluginLine(const std::string& text, const std::string& line) {
+    PluginLineSpan found;
+    found.at = text.find(line);
+    found.length = line.size();
+    // The name alone on a line: the line without its CR LF.
+    const std::string name = line.substr(0, line.find_last_not_of("\r\n") + 1);
+    const std::string::size_type before = found.at;
+    for (std::string::size_type at = text.find(name); at < before; at = text.find(name, at + 1)) {
+        if (at > 0 && text[at - 1] != '\n') continue;
+        const std::string::size_type end = at + name.size();
+        if (end < text.size() && text[end] == '\n') {
+            found = {at, name.size() + 1, true};
+            break;
+        }
+        if (end == text.size() || (end + 1 == text.size() && text[end] == '\r')) {
+            found = {at, text.size() - at, false};
+            break;
+        }
+    }
+    return found;
+}
+
 std::string BytesToAppend(const std::string& text, const std::string& line) {
-    if (text.find(line) != std::string::npos) return "";
+    const PluginLineSpan found = FindPluginLine(text, line);
+    if (found.at != std::string::npos && found.ended) return "";
     // The break that the last line lacks: a whole CR LF, or the LF after a CR.
     std::string missingBreak;
     if (!text.empty() && text.back() != '\n') missingBreak = text.back() == '\r' ? "\n" : "\r\n";
-    // A last line that ends in the plug-in's own name without its break only needs
+    // A last line that is the plug-in's own name without its break only needs
     // the break: appending the line again would list the plug-in twice, and a
     // removal would then take out only one of the two.
-    if ((text + missingBreak).find(line) != std::string::npos) return missingBreak;
+    if (found.at != std::string::npos) return missingBreak;
     return missingBreak + line;
 }
 
 bool CutPluginLine(std::string& text, const std::string& line) {
-    std::string::size_type at = text.find(line);
-    if (at == std::string::npos) return false;
-    text.erase(at, line.size());
+    const PluginLineSpan found = FindPluginLine(text, line);
+    if (found.at == std::string::npos) return false;
+    text.erase(found.at, found.length);
     return true;
 }
 
@@ -63,6 +86,22 @@ bool AddPluginLine(ListFileCalls& files, const std::string& line) {
     return ok;
 }
 
+namespace {
+
+// The list held open by another program that shares reading and writing but
+// not deletion: written over through the shared handle. Read and cut again,
+// since the holder may have written to the list meanwhile.
+bool RewriteListInPlace(ListFileCalls& files, const std::string& line) {
+    if (!files.OpenList()) return false;
+    std::string text;
+    bool ok = files.ReadList(text);
+    if (ok && CutPluginLine(text, line)) ok = files.RewriteList(text);
+    files.CloseList();
+    return ok;
+}
+
+}  // namespace
+
 bool RemovePluginLine(ListFileCalls& files, const std::string& line) {
     if (!files.OpenList()) return false;
     std::string text;
@@ -74,9 +113,11 @@ bool RemovePluginLine(ListFileCalls& files, const std::string& line) {
     if (!CutPluginLine(text, line)) return true;
 
     if (!files.CreateReplacement()) return false;
-    if (files.WriteReplacement(text) && files.ReplaceListWithReplacement()) return true;
+    const ReplaceResult result =
+        files.WriteReplacement(text) ? files.ReplaceListWithReplacement() : ReplaceResult::kFailed;
+    if (result == ReplaceResult::kReplaced) return true;
     files.DeleteReplacement();
-    return false;
+    return result == ReplaceResult::kRefusedForSharing && RewriteListInPlace(files, line);
 }
 
 bool RunPluginListTool(const char* commandLine, ListFileCalls& files) {

@@ -20,19 +20,37 @@ constexpr char kRemoveSwitch[] = "-U";
 // it) ask for removal. A null line asks for nothing.
 bool WantsRemoval(const char* commandLine);
 
-// The edits on the list's bytes. Matching is an exact, case-sensitive
-// substring search over all of the text, NUL bytes included.
+// Where the list holds the plug-in's line: its first byte and its length,
+// line break included; `ended` is false for a last line without its break.
+struct PluginLineSpan {
+    std::string::size_type at = std::string::npos;
+    std::string::size_type length = 0;
+    bool ended = true;
+};
+
+// The edits on the list's bytes, over all of the text, NUL bytes included.
+// The plug-in's line is found where it first occurs in any of these forms:
+// the line (name and CR LF) as an exact, case-sensitive substring anywhere;
+// or a whole line that is just the name, ended by a lone LF (as editors
+// writing Unix line ends leave it) or by the end of the list (after at most
+// a CR). A line that merely ends with the name is another library's.
+PluginLineSpan FindPluginLine(const std::string& text, const std::string& line);
 // The bytes to write after the end of the list: nothing when the list holds
-// the line; otherwise the line, preceded by a line break when the list's last
-// line has none, so that the plug-in's name is never glued to another name.
-// A list whose last line ends in the name without a break gets only the break.
+// the line; the missing break when the list's unterminated last line is the
+// plug-in's name; otherwise the line, preceded by a line break when the
+// list's last line has none, so that the name is never glued to another name.
 std::string BytesToAppend(const std::string& text, const std::string& line);
-// Cuts the first occurrence of the line out of the text and returns true;
-// returns false and leaves the text alone when the line is absent.
+// Cuts the first occurrence of the plug-in's line out of the text and returns
+// true; returns false and leaves the text alone when the line is absent.
 bool CutPluginLine(std::string& text, const std::string& line);
 
 // The file calls the two operations need. Every call reports failure with
 // false; the operations close and delete what they opened and created.
+// How moving the replacement over the list ended. Refused for sharing: another
+// program holds the list open without sharing its deletion (a running host
+// may), which a rewrite through a shared handle can still get past.
+enum class ReplaceResult { kReplaced, kRefusedForSharing, kFailed };
+
 class ListFileCalls {
 public:
     virtual ~ListFileCalls() = default;
@@ -44,6 +62,9 @@ public:
     virtual bool ReadList(std::string& text) = 0;
     // Writes the bytes after the last byte of the open list.
     virtual bool AppendToList(const std::string& bytes) = 0;
+    // Writes the text over the open list from its start and ends the file
+    // after it. Not atomic: a failure half way leaves a damaged list.
+    virtual bool RewriteList(const std::string& text) = 0;
     virtual void CloseList() = 0;
 
     // The replacement is a new file in the list's folder. Write puts the whole
@@ -51,7 +72,7 @@ public:
     // closed by then (the list is not opened for sharing its deletion).
     virtual bool CreateReplacement() = 0;
     virtual bool WriteReplacement(const std::string& text) = 0;
-    virtual bool ReplaceListWithReplacement() = 0;
+    virtual ReplaceResult ReplaceListWithReplacement() = 0;
     virtual void DeleteReplacement() = 0;
 };
 
@@ -60,7 +81,8 @@ public:
 bool AddPluginLine(ListFileCalls& files, const std::string& line);
 // Removes the first occurrence of the line. The edited list is written to a
 // replacement that then takes the list's place, so on any failure the list
-// stays as it was and no replacement is left behind.
+// stays as it was and no replacement is left behind. Only when the
+// replacement is refused for sharing is the list rewritten in place instead.
 bool RemovePluginLine(ListFileCalls& files, const std::string& line);
 
 // One run of the tool: removal or addition of kPluginLine as the command line

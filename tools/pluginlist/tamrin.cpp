@@ -62,6 +62,12 @@ public:
         return SetFilePointerEx(list_, none, nullptr, FILE_END) && WriteAll(list_, bytes);
     }
 
+    bool RewriteList(const std::string& text) override {
+        LARGE_INTEGER start = {};
+        return SetFilePointerEx(list_, start, nullptr, FILE_BEGIN) && WriteAll(list_, text) &&
+               SetEndOfFile(list_) && FlushFileBuffers(list_);
+    }
+
     void CloseList() override {
         if (list_ != INVALID_HANDLE_VALUE) CloseHandle(list_);
         list_ = INVALID_HANDLE_VALUE;
@@ -85,9 +91,12 @@ public:
         return ok;
     }
 
-    bool ReplaceListWithReplacement() override {
-        return MoveFileExA(replacementPath_, kelvane::kListFileName,
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    kelvane::ReplaceResult ReplaceListWithReplacement() override {
+        if (MoveFileExA(replacementPath_, kelvane::kListFileName, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            return kelvane::ReplaceResult::kReplaced;
+        }
+        return ListHeldWithoutDeleteSharing() ? kelvane::ReplaceResult::kRefusedForSharing
+                                              : kelvane::ReplaceResult::kFailed;
     }
 
     void DeleteReplacement() override {
@@ -96,6 +105,21 @@ public:
     }
 
 private:
+    // A move over a list that another program holds open may be refused as a
+    // denied access, the same error a read-only list gives: asking for the
+    // deletion right that the move needs, with everything shared, tells the
+    // two apart.
+    static bool ListHeldWithoutDeleteSharing() {
+        HANDLE probe = CreateFileA(kelvane::kListFileName, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (probe != INVALID_HANDLE_VALUE) {
+            CloseHandle(probe);
+            return false;
+        }
+        const DWORD error = GetLastError();
+        return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+    }
+
     void CloseReplacement() {
         if (replacement_ != INVALID_HANDLE_VALUE) CloseHandle(replacement_);
         replacement_ = INVALID_HANDLE_VALUE;
