@@ -20,6 +20,7 @@ namespace kelvane {
 void PlatformSendHostCommand(int32_t) {}
 void PlatformOpenEditor(int, uint32_t) {}
 void PlatformEndEditorGesture(int) {}
+void PlatformCloseEditor(int) {}
 bool PlatformEditorIsOpen(int) { return false; }
 EditorPlacement PlatformEditorWindowPlacement(int) { return {0, 0, 0, 0}; }
 void PlatformRememberEditorPlacement(int, EditorPlacement) {}
