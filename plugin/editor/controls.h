@@ -93,7 +93,7 @@ constexpr ControlInfo Other(Rect r, ControlKind kind, int slot, BitmapIndex bitm
 
 constexpr char kPeakTip[] = "%d:  %.2f dBFS peak";
 constexpr char kGainTip[] = "%d:  %.2f dB";
-constexpr char kNoiseTip[] = "%d:  %.2f dB,  %s %.2f dBFS RMS";
+constexpr char kNoiseTip[] = "%d:  %.2f dB  (%s %.2f dBFS RMS)";
 
 constexpr float kEntryFrequencyMin = 5.5f, kEntryFrequencyMax = 20000.0f;   // Hz
 constexpr float kEntryLengthMin = 1.0f, kEntryLengthMax = 300.0f;           // seconds

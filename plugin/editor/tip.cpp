@@ -15,8 +15,8 @@ namespace {
 
 constexpr char kTipClassName[] = "KELVANE_VALUE_TIP";
 constexpr UINT_PTR kHideTimer = 1;
-constexpr int kPaddingX = 6;     // pixels between the text and the tip's edge, each side
-constexpr int kPaddingY = 2;
+constexpr int kPaddingX = 7;     // pixels between the text and the tip's edge, each side
+constexpr int kPaddingY = 3;
 constexpr int kGapAboveTrack = 2;  // rows between the tip and the track's top edge
 constexpr UINT kTipText = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX;
 
@@ -66,7 +66,8 @@ SIZE TipSize(const char* text) {
     HDC dc = CreateCompatibleDC(nullptr);
     HGDIOBJ previous = SelectObject(dc, g_editor.readoutFont);
     RECT r = {0, 0, 0, 0};
-    DrawTextA(dc, text, -1, &r, kTipText | DT_CALCRECT);
+    // Without DT_VCENTER: centring the empty rectangle would halve the height.
+    DrawTextA(dc, text, -1, &r, DT_SINGLELINE | DT_NOPREFIX | DT_CALCRECT);
     SelectObject(dc, previous);
     DeleteDC(dc);
     return SIZE{r.right - r.left + 2 * kPaddingX, r.bottom - r.top + 2 * kPaddingY};
