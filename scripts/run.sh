@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The main job: renders the demo (or what the options ask for) with the real
-# plug-in in the stand-in host under Wine, saves a picture of the editor
-# showing the same settings, and draws the rendered sound (spectrogram,
-# third-octave spectrum, tone figures) beside the WAV with measure_wav.py.
+# plug-in in the stand-in host under Wine, saves pictures of the editor
+# showing the same settings (the second with the NOISE GEN knob held and its
+# value tip shown), and draws the rendered sound (spectrogram, third-octave
+# spectrum, tone figures) beside the WAV with measure_wav.py.
 # Options are minihost's (minihost --help).
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -29,17 +30,18 @@ if [ $interactive -eq 1 ]; then
 fi
 
 picture=out/kelvane-editor.bmp
+drag_picture=out/kelvane-editor-drag.bmp
 started=$(mktemp)
 trap 'rm -f "$started"' EXIT
 scripts/wine-run.sh "$win32/tools/minihost/minihost.exe" --dll "$win32/plugin/KelvaneFx.dll" \
-  --screenshot "$picture" "${args[@]}"
-/usr/bin/python3 - "$picture" <<'PY'
+  --screenshot "$picture" --drag-screenshot "$drag_picture" "${args[@]}"
+/usr/bin/python3 - "$picture" "$drag_picture" <<'PY'
 import sys
 from PIL import Image
-bmp = sys.argv[1]
-Image.open(bmp).save(bmp[:-4] + ".png")
+for bmp in sys.argv[1:]:
+    Image.open(bmp).save(bmp[:-4] + ".png")
 PY
-rm -f "$picture"
+rm -f "$picture" "$drag_picture"
 wav=out/kelvane-demo.wav
 for ((i = 0; i < ${#args[@]}; i++)); do
   [ "${args[$i]}" = "--out" ] && wav=${args[$((i + 1))]:-$wav}
@@ -53,3 +55,4 @@ if [ "$wav" -nt "$started" ]; then
   echo "        $repo/$sound_picture"
 fi
 echo "editor: $repo/out/kelvane-editor.png"
+echo "        $repo/out/kelvane-editor-drag.png"

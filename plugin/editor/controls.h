@@ -49,7 +49,7 @@ struct ControlInfo {
     int32_t reportMin, reportMax;   // the range reported with a change
     int knobMin, knobMax;           // faders: the knob's lowest and highest position
     float entryMin, entryMax;       // value boxes: typed range, shown unit
-    const char* format;             // value boxes: the readout's format
+    const char* format;             // value boxes: the readout's format; level faders: the value tip's
     const char* entryFormat;        // value boxes: the entry field's first text
     const char* words[2];           // type readout: the word for 0, for anything else
 };
@@ -66,9 +66,12 @@ constexpr ControlInfo Lamp(Rect r, int slot) {
     return {r.left, r.top, r.right, r.bottom, ControlKind::kLamp, slot, kBtnUpOnBmp, 0, 0, 1, 0, 0, 0, 0,
             nullptr, nullptr, {}};
 }
-constexpr ControlInfo LevelFader(Rect r, int slot, int32_t reset) {
+// A level fader's tip format takes the knob position (int), its level in dB
+// (double), the noise type's word and the noise's RMS in dBFS (double); a
+// format uses the first ones it needs.
+constexpr ControlInfo LevelFader(Rect r, int slot, int32_t reset, const char* tipFormat) {
     return {r.left, r.top, r.right, r.bottom, ControlKind::kLevelFader, slot, kFaderHBmp, reset, 0, 100,
-            kLevelPositionOffset, kLevelPositionMax, 0, 0, nullptr, nullptr, {}};
+            kLevelPositionOffset, kLevelPositionMax, 0, 0, tipFormat, nullptr, {}};
 }
 constexpr ControlInfo FrequencyFader(Rect r, int slot, int32_t reset) {
     return {r.left, r.top, r.right, r.bottom, ControlKind::kFrequencyFader, slot, kFaderHBmp, reset, 0, 6500,
@@ -88,23 +91,27 @@ constexpr ControlInfo Other(Rect r, ControlKind kind, int slot, BitmapIndex bitm
             nullptr, nullptr, {}};
 }
 
+constexpr char kPeakTip[] = "%d:  %.2f dBFS peak";
+constexpr char kGainTip[] = "%d:  %.2f dB";
+constexpr char kNoiseTip[] = "%d:  %.2f dB  (%s %.2f dBFS RMS)";
+
 constexpr float kEntryFrequencyMin = 5.5f, kEntryFrequencyMax = 20000.0f;   // Hz
 constexpr float kEntryLengthMin = 1.0f, kEntryLengthMax = 300.0f;           // seconds
 
 constexpr ControlInfo kControls[kControlCount] = {
     Lamp({15, 40, 55, 60}, kSlotInputOn),                                           // InputButton
-    LevelFader({80, 45, 190, 60}, kSlotInputLevel, kDefaultInputLevel),             // InputLevelFader
+    LevelFader({80, 45, 190, 60}, kSlotInputLevel, kDefaultInputLevel, kGainTip), // InputLevelFader
     Lamp({15, 90, 55, 110}, kSlotToneOn),                                           // ToneButton
-    LevelFader({80, 95, 190, 110}, kSlotToneLevel, kDefaultGeneratorLevel),         // ToneLevelFader
+    LevelFader({80, 95, 190, 110}, kSlotToneLevel, kDefaultGeneratorLevel, kPeakTip), // ToneLevelFader
     FrequencyFader({213, 95, 288, 110}, kSlotToneFrequency, kDefaultToneFrequencyHundredthsHz),
     ValueBox({300, 90, 360, 110}, kSlotToneFrequency, kEntryFrequencyMin, kEntryFrequencyMax, "%5.1f"),
     Lamp({15, 140, 55, 160}, kSlotSweepOn),                                         // SweepButton
-    LevelFader({80, 145, 190, 160}, kSlotSweepLevel, kDefaultGeneratorLevel),       // SweepLevelFader
+    LevelFader({80, 145, 190, 160}, kSlotSweepLevel, kDefaultGeneratorLevel, kPeakTip), // SweepLevelFader
     ValueBox({80, 180, 140, 200}, kSlotSweepStart, kEntryFrequencyMin, kEntryFrequencyMax, "%5.1f"),
     ValueBox({155, 180, 215, 200}, kSlotSweepStop, kEntryFrequencyMin, kEntryFrequencyMax, "%5.1f"),
     ValueBox({230, 180, 290, 200}, kSlotSweepLength, kEntryLengthMin, kEntryLengthMax, "%3.0f s"),
     Lamp({15, 230, 55, 250}, kSlotNoiseOn),                                         // NoiseButton
-    LevelFader({80, 235, 190, 250}, kSlotNoiseLevel, kDefaultGeneratorLevel),       // NoiseLevelFader
+    LevelFader({80, 235, 190, 250}, kSlotNoiseLevel, kDefaultGeneratorLevel, kNoiseTip), // NoiseLevelFader
     Other({240, 230, 280, 250}, ControlKind::kTypeButton, kSlotNoiseType, kBtnDnBmp, 1),
     TypeReadout({300, 230, 360, 250}, kSlotNoiseType, "WHITE", "PINK"),             // TypeBox
     Other({235, 20, 295, 40}, ControlKind::kArea, kNoSlot, kNoBitmap, 0),           // TrackLabel

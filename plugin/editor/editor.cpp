@@ -21,6 +21,14 @@ void OnPaint(EditorRef editor) {
     EndPaint(editor.window, &paint);
 }
 
+// The wheel's point is on the screen; the system sends the wheel to the
+// window with the keyboard focus.
+void OnWheel(EditorRef editor, WPARAM wParam, int screenX, int screenY) {
+    POINT p = {screenX, screenY};
+    ScreenToClient(editor.window, &p);
+    OnMouseWheel(editor, p.x, p.y, GET_WHEEL_DELTA_WPARAM(wParam));
+}
+
 // [UI thread] Dispatches the editor's messages; each has its own handler.
 // Windows of the class that are not (or no longer) an open editor get the
 // default handling.
@@ -43,6 +51,7 @@ LRESULT CALLBACK EditorWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_LBUTTONDOWN: OnLeftButtonDown(editor, x, y); return 0;
     case WM_LBUTTONUP: OnLeftButtonUp(editor, x, y); return 0;
     case WM_RBUTTONDOWN: OnRightButtonDown(editor, x, y); return 0;
+    case WM_MOUSEWHEEL: OnWheel(editor, wParam, x, y); return 0;
     default: return DefWindowProcA(window, message, wParam, lParam);
     }
 }

@@ -9,15 +9,15 @@
 
 namespace kelvane {
 
-// [UI thread] Library start-up (FxInit): screen size, both window classes,
+// [UI thread] Library start-up (FxInit): screen size, the window classes,
 // the nine bitmaps and the readout font.
 void EditorStartUp(HINSTANCE module);
 
 // [UI thread] Host message 1: closes every open editor, then deletes the bitmaps and the
-// font and unregisters both window classes.
+// font and unregisters the window classes.
 void EditorReleaseResources();
 
-// [loader] DLL_PROCESS_DETACH: unregisters both window classes, in case
+// [loader] DLL_PROCESS_DETACH: unregisters the window classes, in case
 // message 1 never came, so that none is left pointing into the unloaded image.
 void EditorUnload(HINSTANCE module);
 

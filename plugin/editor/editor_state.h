@@ -40,6 +40,15 @@ struct EditorState {
         int lastX, lastY;
     } drag;
 
+    // the wheel's turn short of a whole notch (mouse.cpp)
+    int wheelRemainder;
+
+    // the value tip (tip.cpp): its window while it shows, the editor it belongs to
+    struct {
+        HWND window;
+        HWND owner;
+    } tip;
+
     // the about view (about.cpp); the paint draws it while it is shown
     bool aboutShown[kAssignmentCount];
 

@@ -1,5 +1,5 @@
 // The mouse: presses on lamps and buttons, fader drags with the cursor held
-// on the track, the right-button reset and the window move.
+// on the track, the right-button reset, the wheel's steps and the window move.
 #include "mouse.h"
 
 #include "about.h"
@@ -68,6 +68,7 @@ void DragStart(EditorRef editor, Control track) {
     ClientToScreen(editor.window, &bottomRight);
     RECT confine = {topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
     ClipCursor(&confine);
+    ShowValueTip(editor.window, editor.assignment, track, d.position, 0);
 }
 
 // The readout of the dragged fader, if it has one, shows the knob's value.
@@ -93,6 +94,7 @@ void DragStep(EditorRef editor, int x, int y) {
     if (p != d.position) {
         MoveKnob(editor.assignment, d.track, d.position, p);
         d.position = p;
+        ShowValueTip(editor.window, editor.assignment, d.track, p, 0);
     }
     DrawDragReadout(editor.assignment);
     if (ProcessingRuns()) {
@@ -118,6 +120,33 @@ void ReleasePress(EditorRef editor, Control pressed) {
     case ControlKind::kMenuArea: ShowContextMenu(editor); break;
     default: break;
     }
+}
+
+// How long a wheel notch's value tip stays.
+constexpr unsigned kWheelTipMilliseconds = 1500;
+
+// One notch: the knob one position on (a FREQUENCY table step), held in the
+// fader's range, committed and ended as a lamp click is. A notch at an end
+// changes and reports nothing, but the tip says where the knob stands.
+void WheelNotch(EditorRef editor, Control fader, int step) {
+    const ControlInfo& r = kControls[fader];
+    const int from = KnobPosition(fader, LiveValue(editor.assignment, fader));
+    int to = from + step;
+    if (to < r.knobMin) to = r.knobMin;
+    if (to > r.knobMax) to = r.knobMax;
+    if (to != from) {
+        MoveKnob(editor.assignment, fader, from, to);
+        const Control readout = ReadoutOf(r.slot);
+        if (readout != kNoControl) DrawReadout(editor.assignment, readout, ShownValueAtKnob(fader, to));
+        CommitEdit(editor.assignment, fader, SlotValueAtKnob(fader, to), Gesture::kEnds);
+    }
+    ShowValueTip(editor.window, editor.assignment, fader, to, kWheelTipMilliseconds);
+}
+
+// Any gesture in progress, in any editor, or this editor's about view.
+bool WheelIsIgnored(EditorRef editor) {
+    return g_editor.drag.active || g_editor.pressedControl != kNoControl || g_editor.entry.control != nullptr ||
+           g_editor.aboutShown[editor.assignment];
 }
 
 }  // namespace
@@ -181,6 +210,17 @@ void OnRightButtonDown(EditorRef editor, int x, int y) {
     RedrawSlot(editor.assignment, r.slot, r.resetValue);
     IdleDrag();
     CommitEdit(editor.assignment, track, r.resetValue, Gesture::kEnds);
+}
+
+// Only a fader takes the wheel. A fine wheel's turns add up to whole notches.
+void OnMouseWheel(EditorRef editor, int x, int y, int delta) {
+    const Control hit = PressedControlAt(x, y);
+    if (hit == kNoControl || !IsFader(hit) || WheelIsIgnored(editor)) return;
+    g_editor.wheelRemainder += delta;
+    const int notches = g_editor.wheelRemainder / WHEEL_DELTA;
+    g_editor.wheelRemainder -= notches * WHEEL_DELTA;
+    for (int n = 0; n < notches; ++n) WheelNotch(editor, hit, 1);
+    for (int n = 0; n > notches; --n) WheelNotch(editor, hit, -1);
 }
 
 }  // namespace kelvane

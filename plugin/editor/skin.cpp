@@ -22,7 +22,6 @@ constexpr const char* kBitmapNames[kBitmapCount] = {
 };
 constexpr int kFontHeight = 14;   // pixels, Arial: readouts and the about view
 constexpr char kFontFace[] = "Arial";
-constexpr COLORREF kTextColour = RGB(0xC0, 0xC0, 0xC0);
 constexpr UINT kCentredText = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_WORDBREAK;
 constexpr char kMakerLine[] = "QuellMarsh Audio";
 
@@ -259,7 +258,7 @@ void DrawReadout(int assignment, Control box, float value) {
     } else {
         lstrcpynA(text, r.words[value == 0.0f ? 0 : 1], sizeof text);
     }
-    SetTextColor(e.dc, kTextColour);
+    SetTextColor(e.dc, kReadoutTextColour);
     // DrawTextA's rectangle excludes its right and bottom edges.
     RECT area = {r.left, r.top, r.right + 1, r.bottom + 1};
     DrawTextA(e.dc, text, -1, &area, kCentredText);
@@ -281,7 +280,7 @@ void PaintEditor(int assignment) {
     if (dc == nullptr) return;
     const int32_t* slot = g_params.live[assignment].slot;
     CopyFromBitmap(dc, kMainBmp, 0, 0, 0, 0, g_editor.mainWidth - 1, g_editor.mainHeight - 1);
-    SetTextColor(dc, kTextColour);
+    SetTextColor(dc, kReadoutTextColour);
     const ControlInfo& t = kControls[kTrackLabel];
     RECT label = {t.left, t.top, t.right + 1, t.bottom + 1};
     char text[16];

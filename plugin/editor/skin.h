@@ -6,6 +6,12 @@
 
 namespace kelvane {
 
+// The readouts' colours: light grey text in a dark well, lit at its lower
+// and right edges (the artwork's value boxes). The value tip wears them too.
+constexpr COLORREF kReadoutTextColour = RGB(0xC0, 0xC0, 0xC0);
+constexpr COLORREF kReadoutWellColour = RGB(17, 18, 20);
+constexpr COLORREF kReadoutEdgeColour = RGB(104, 106, 110);
+
 // The bitmaps and the readout font, made afresh (a second start-up deletes
 // the first one's) and deleted at message 1.
 void CreateStartUpObjects();

@@ -42,6 +42,7 @@ void RegisterClasses(WNDPROC editorProc) {
     editorClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(DKGRAY_BRUSH));
     editorClass.lpszClassName = kEditorClassName;
     RegisterClassA(&editorClass);
+    RegisterTipClass();
 }
 
 EditorPlacement FirstPlacement(HWND reference) {
@@ -95,11 +96,12 @@ void StartWindows(HINSTANCE module, WNDPROC editorProc) {
     g_editor.pressedControl = kNoControl;
 }
 
-// Both window classes: at message 1 and, should that never come, when the
+// The window classes: at message 1 and, should that never come, when the
 // library is unloaded.
 void UnregisterClasses(HINSTANCE module) {
     UnregisterClassA(kEditorClassName, module);
     UnregisterClassA(kMessageClassName, module);
+    UnregisterTipClass(module);
 }
 
 // Closing an editor ends any gesture that belongs to it: its drag and its
@@ -109,6 +111,7 @@ void UnregisterClasses(HINSTANCE module) {
 void EndGesturesOf(HWND window) {
     auto& d = g_editor.drag;
     if (window == nullptr) return;
+    HideValueTipOf(window);
     if (d.window == window) {
         IdleDrag();
         d.window = nullptr;

@@ -15,11 +15,16 @@ namespace kelvane {
 // constants are single precision; the product is exact in double.
 constexpr float kUniformCentre = 16383.5f;
 constexpr float kUniformScale = 1.0f / 16383.5f;  // 6.103701889514923e-05
-constexpr float kWhiteLevel = 0.25f;
+constexpr float kWhiteLevel = 0.25f;   // the standard deviation at gain 1
 
 // The pink generator's recurrence (Numerical Recipes' quick LCG family).
 constexpr uint32_t kPinkMultiplier = 196314165u;
 constexpr uint32_t kPinkIncrement = 907633515u;
+// Each pink value is the top 24 bits of the generator, signed: -2^23 .. 2^23 - 1.
+constexpr double kPinkValueHalfRange = 8388608.0;
+// The sum of the rows and the fresh value, kPinkRows + 1 such values, scaled to -1..+1.
+constexpr float kPinkScale = 1.0f / static_cast<float>((kPinkRows + 1) * kPinkValueHalfRange);
+static_assert(kPinkScale == 1.0f / 142606336.0f, "17 signed 24-bit values to -1..+1");
 
 // [audio thread] The seed is process-wide: calls of FxProcessBuffer never
 // overlap, so assignments simply draw from one sequence in rendering order.
@@ -122,7 +127,15 @@ void ResetPinkNoise(int assignment) {
     g.pinkMask = (1 << kPinkRows) - 1;
     std::memset(g.pinkRows, 0, sizeof g.pinkRows);
     g.pinkRunningSum = 0;
-    g.pinkScale = 1.0f / 142606336.0f;  // 1 / (17 * 2^23): 17 signed 24-bit values to -1..+1
+    g.pinkScale = kPinkScale;
+}
+
+// White noise is Gaussian with standard deviation kWhiteLevel. Pink noise is,
+// once every row has been drawn, the sum of kPinkRows + 1 independent values
+// uniform over +-kPinkValueHalfRange, each of RMS half-range / sqrt(3).
+double NoiseRmsRatio(int32_t noiseType) {
+    if (noiseType == 0) return kWhiteLevel;
+    return std::sqrt((kPinkRows + 1) / 3.0) * kPinkValueHalfRange * static_cast<double>(kPinkScale);
 }
 
 // [audio thread] Called by the renderer once per block, only while NoiseOn is

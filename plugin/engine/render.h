@@ -83,4 +83,9 @@ void RenderNoise(int assignment, int frames);
 // Puts the assignment's pink-noise memories back to their state after a start.
 void ResetPinkNoise(int assignment);
 
+// The long-run RMS of a noise type (0 white, anything else pink) relative to
+// its fader gain, from the generators' own constants: what a meter reads over
+// a long render, the level a user calibrates with.
+double NoiseRmsRatio(int32_t noiseType);
+
 }  // namespace kelvane

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -412,6 +413,18 @@ protected:
         Mouse(WM_LBUTTONDOWN, x, y);
         for (int to : moves) Mouse(WM_MOUSEMOVE, to, y);
     }
+    // A wheel turn over a client point, as the system sends it: the point on the screen.
+    void Wheel(int x, int y, int delta) {
+        POINT p = {x, y};
+        ClientToScreen(editor, &p);
+        SendMessageA(editor, WM_MOUSEWHEEL, MAKEWPARAM(0, delta), MAKELPARAM(p.x, p.y));
+    }
+    static HWND Tip() { return FindWindowA("KELVANE_VALUE_TIP", nullptr); }
+    static std::string TipText() {
+        char text[80] = {};
+        GetWindowTextA(Tip(), text, sizeof text);
+        return text;
+    }
     std::vector<minihost::HostCommand> Commands() {
         std::vector<minihost::HostCommand> c = host.commands;
         host.commands.clear();
@@ -559,6 +572,83 @@ TEST_F(EditorMouseTest, RightClickDuringADragResetsAndEndsIt) {
     ASSERT_EQ(c.size(), 2u);
     ExpectReport(c[0], 3, 45000, 6500);
     Mouse(WM_LBUTTONUP, 220, 102);
+}
+
+TEST_F(EditorMouseTest, ValueTipSaysTheKnobsLevelAndGoesWithTheGesture) {
+    Mouse(WM_LBUTTONDOWN, 240, 230);   // pink noise
+    Mouse(WM_LBUTTONUP, 240, 230);
+    const struct { RECT track; int from, to; const char* text; } cases[] = {
+        {kToneLevelFader, 27, 76, "76:  -11.90 dBFS peak"},
+        {{80, 145, 190, 160}, 27, 5, "5:  off"},
+        {kInputLevelFader, 105, 105, "105:  -0.00 dB"},
+        {{80, 235, 190, 250}, 27, 55, "55:  -24.09 dB  (PINK -41.16 dBFS RMS)"},
+    };
+    for (const auto& c : cases) {
+        Drag(c.track.left + c.from, c.track.top + 7, {c.track.left + c.to});
+        ASSERT_TRUE(IsWindowVisible(Tip())) << c.text;
+        EXPECT_EQ(TipText(), c.text);
+        EXPECT_EQ(GetFocus(), editor) << "the tip takes no focus";
+        RECT r;
+        GetWindowRect(Tip(), &r);
+        POINT knob = {c.track.left + c.to, c.track.top};
+        ClientToScreen(editor, &knob);
+        EXPECT_NEAR((r.left + r.right) / 2, knob.x, 1) << "centred above the knob";
+        EXPECT_LT(r.bottom, knob.y);
+        const Image tip = minihost::CaptureWindow(Tip(), r.right - r.left, r.bottom - r.top);
+        EXPECT_EQ(tip.At(0, 0), 0x686A6Eu);   // the readouts' lit edge and dark well
+        EXPECT_EQ(tip.At(1, 1), 0x111214u);
+        EXPECT_NE(std::count(tip.pixels.begin(), tip.pixels.end(), 0xFFC0C0C0u) +
+                      std::count(tip.pixels.begin(), tip.pixels.end(), 0x00C0C0C0u), 0) << "text in the readout colour";
+        Mouse(WM_LBUTTONUP, c.track.left + c.to, c.track.top + 7);
+        EXPECT_EQ(Tip(), nullptr) << "gone with the release";
+    }
+    Drag(80 + 27, 102, {90});
+    Mouse(WM_RBUTTONDOWN, 90, 102);
+    EXPECT_EQ(Tip(), nullptr) << "gone with the reset";
+    Mouse(WM_LBUTTONUP, 90, 102);
+    Drag(80 + 27, 102, {90});
+    Close(a);
+    EXPECT_EQ(Tip(), nullptr) << "gone with the editor";
+}
+
+TEST_F(EditorMouseTest, WheelNotchIsOneEditHeldInTheFadersRange) {
+    Wheel(120, 102, WHEEL_DELTA);   // tone level 27 -> 28
+    auto c = Commands();
+    ASSERT_EQ(c.size(), 2u);
+    ExpectReport(c[0], 2, 28, 100);
+    EXPECT_EQ(c[1].code, 23);
+    EXPECT_TRUE(KnobAt(CaptureWindow(editor), kToneLevelFader, 28));
+    EXPECT_EQ(TipText(), "28:  -51.07 dBFS peak");
+    for (int i = 0; i < 100 && Tip() != nullptr; ++i) {
+        Sleep(50);
+        minihost::PumpMessages();
+    }
+    EXPECT_EQ(Tip(), nullptr) << "the tip goes after a moment";
+    // FREQUENCY: two notches down in one turn are two table steps, two edits.
+    Wheel(250, 102, -2 * WHEEL_DELTA);
+    c = Commands();
+    ASSERT_EQ(c.size(), 4u);
+    ExpectReport(c[0], 3, 40000, 6500);
+    ExpectReport(c[2], 3, 35000, 6500);
+    EXPECT_EQ(c[3].code, 23);
+    EXPECT_TRUE(ReadoutShows(CaptureWindow(editor), kFrequencyBox, "350.0"));
+    // At either end a notch changes and reports nothing.
+    Wheel(150, 52, WHEEL_DELTA);   // INPUT at the top
+    host.SetSlot(a, 6, 5);         // SWEEP at the bottom
+    Wheel(150, 152, -WHEEL_DELTA);
+    EXPECT_TRUE(Commands().empty());
+    Wheel(150, 152, WHEEL_DELTA);
+    ExpectReport(Commands().at(0), 6, 6, 100);
+    // Nothing over a lamp, during a drag or with the entry field open.
+    Wheel(30, 100, WHEEL_DELTA);
+    Drag(80 + 28, 102, {110});
+    Wheel(110, 102, WHEEL_DELTA);
+    EXPECT_TRUE(Commands().empty());
+    Mouse(WM_LBUTTONUP, 110, 102);
+    Commands();
+    Mouse(WM_LBUTTONDOWN, 330, 100);
+    Wheel(120, 102, WHEEL_DELTA);
+    EXPECT_TRUE(Commands().empty());
 }
 
 WNDPROC s_editorProc = nullptr;

@@ -18,7 +18,7 @@ using minihost::StandInHost;
 const bool s_x11 = UseTestX11Settings();
 const bool s_libraries = (KeepSystemLibrariesLoaded(), true);
 constexpr int kFrames = 512;
-const char* const kClassNames[] = {"FX_PLUGIN", "FX_PLUGIN_MSG"};
+const char* const kClassNames[] = {"FX_PLUGIN", "FX_PLUGIN_MSG", "KELVANE_VALUE_TIP"};
 
 // Message 6 (open) or 7 (close) for assignment a.
 void Editor(StandInHost& host, int message, int a) {
@@ -82,6 +82,8 @@ TEST(LongSession, LoadUnloadCyclesLeakNothing) {
     EXPECT_TRUE(after.SameAs(before)) << after.GrowthSince(before, kCycles);
 }
 
+HWND FindEditor(int a);
+
 TEST(LongSession, EditorOpenCloseCyclesLeakNothing) {
     StandInHost host;
     ASSERT_EQ(host.Start(PluginPath().c_str()), "");
@@ -90,6 +92,11 @@ TEST(LongSession, EditorOpenCloseCyclesLeakNothing) {
         Editor(host, 6, i % 8);
         Editor(host, 6, (i * 3) % 8);
         minihost::PumpMessages();
+        // A drag's value tip and a wheel notch's, both closed with their editors.
+        SendMessageA(FindEditor(i % 8), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(150, 102));
+        RECT r;
+        GetWindowRect(FindEditor((i * 3) % 8), &r);
+        SendMessageA(FindEditor((i * 3) % 8), WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(r.left + 150, r.top + 52));
         Editor(host, 7, i % 8);
         Editor(host, 7, (i * 3) % 8);
         minihost::PumpMessages();
@@ -147,6 +154,7 @@ TEST(LongSession, ClosingAnEditorEndsItsGesture) {
             GetClipCursor(&clip);
             EXPECT_GE(clip.right - clip.left, GetSystemMetrics(SM_CXSCREEN)) << "message " << closing;
             EXPECT_EQ(GetCapture(), nullptr);
+            EXPECT_EQ(FindWindowA("KELVANE_VALUE_TIP", nullptr), nullptr) << "the drag's value tip goes with A";
             s_menuSeen = false;
             SendMessageA(editorB, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(30, y));
             SendMessageA(editorB, WM_LBUTTONUP, 0, MAKELPARAM(30, y));

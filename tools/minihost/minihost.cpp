@@ -24,6 +24,7 @@ struct Options {
     bool info = false;
     bool interactive = false;
     std::string screenshot;    // BMP of the open editor, empty for none
+    std::string dragShot;      // BMP of the editor with the noise knob held, empty for none
     // slots, as the editor would store them; -1 = leave the default
     int toneOn = 1, toneLevel = 89, toneFreq = 100000;
     int sweepOn = 1, sweepLevel = 76, sweepStart = 2000, sweepStop = 2000000, sweepLength = 1000;
@@ -49,6 +50,7 @@ void Usage() {
         "  --noise white|pink|off  noise type (default pink)\n"
         "  --noise-level POS    noise fader position (default 55)\n"
         "  --screenshot FILE    also save the editor, open with these settings, as a BMP\n"
+        "  --drag-screenshot FILE  and the editor with the NOISE GEN knob held, its value tip shown\n"
         "  --interactive        open the editor on the display; render when it is closed\n"
         "  --info               load, initialise and print the plug-in's state only\n"
         "Level positions may also be given in dBFS, e.g. --tone-level -6dB (nearest position).");
@@ -109,6 +111,7 @@ bool Parse(int argc, char** argv, Options& o) {
         else if (a == "--info") o.info = true;
         else if (a == "--interactive") o.interactive = true;
         else if (a == "--screenshot") o.screenshot = next();
+        else if (a == "--drag-screenshot") o.dragShot = next();
         else { std::fprintf(stderr, "minihost: unknown option %s\n", a.c_str()); return false; }
     }
     if (o.bufferFrames < 1 || (o.format != 32 && o.format != 16) || o.rate == 0 || o.seconds <= 0) {
@@ -189,6 +192,29 @@ bool SaveEditorPicture(minihost::StandInHost& host, int a, const std::string& pa
     CloseEditor(host, a);
     if (!ok) std::fprintf(stderr, "minihost: cannot write %s\n", path.c_str());
     else std::printf("editor picture written to %s\n", path.c_str());
+    return ok;
+}
+
+// The editor while a user holds the NOISE GEN knob: pressed on the knob,
+// moved away and back, so that the setting stays, and captured with the
+// value tip the plug-in shows over it; released afterwards.
+bool SaveDragPicture(minihost::StandInHost& host, int a, int noiseLevel, const std::string& path) {
+    constexpr int kNoiseTrackLeft = 80, kNoiseTrackMiddle = 242;
+    HWND editor = OpenEditor(host, a);
+    if (editor == nullptr) return false;
+    const int x = kNoiseTrackLeft + noiseLevel;
+    SendMessageA(editor, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, kNoiseTrackMiddle));
+    SendMessageA(editor, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x + 8, kNoiseTrackMiddle));
+    SendMessageA(editor, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, kNoiseTrackMiddle));
+    minihost::PumpMessages();
+    minihost::Image picture = minihost::CaptureWindow(editor, kEditorWidth, kEditorHeight);
+    HWND tip = FindWindowA("KELVANE_VALUE_TIP", nullptr);
+    if (tip != nullptr) minihost::PasteWindow(picture, editor, tip);
+    SendMessageA(editor, WM_LBUTTONUP, 0, MAKELPARAM(x, kNoiseTrackMiddle));
+    CloseEditor(host, a);
+    const bool ok = tip != nullptr && minihost::WriteBmp(picture, path);
+    if (!ok) std::fprintf(stderr, "minihost: no value tip to picture, or cannot write %s\n", path.c_str());
+    else std::printf("editor picture with the value tip written to %s\n", path.c_str());
     return ok;
 }
 
@@ -274,6 +300,7 @@ int main(int argc, char** argv) {
     };
     for (auto& s : slots) host.SetSlot(a, s[0], s[1]);
     if (!o.screenshot.empty() && !SaveEditorPicture(host, a, o.screenshot)) return 1;
+    if (!o.dragShot.empty() && !SaveDragPicture(host, a, o.noiseLevel, o.dragShot)) return 1;
     if (o.interactive) {
         host.Set(minihost::HostField::recordChanges, 1);
         RunEditorUntilClosed(host, a);

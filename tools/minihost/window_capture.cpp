@@ -37,6 +37,22 @@ Image CaptureWindow(HWND window, int width, int height) {
     return image;
 }
 
+void PasteWindow(Image& picture, HWND window, HWND other) {
+    POINT origin = {0, 0};
+    ClientToScreen(window, &origin);
+    RECT r;
+    GetWindowRect(other, &r);
+    const Image shown = CaptureWindow(other, r.right - r.left, r.bottom - r.top);
+    for (int y = 0; y < shown.height; ++y) {
+        for (int x = 0; x < shown.width; ++x) {
+            const int px = r.left - origin.x + x, py = r.top - origin.y + y;
+            if (px >= 0 && py >= 0 && px < picture.width && py < picture.height) {
+                picture.pixels[py * picture.width + px] = shown.pixels[y * shown.width + x];
+            }
+        }
+    }
+}
+
 bool WriteBmp(const Image& image, const std::string& path) {
     FILE* f = fopen(path.c_str(), "wb");
     if (f == nullptr) return false;

@@ -22,6 +22,11 @@ Image CaptureDc(HDC from, int width, int height);
 // The client area of a window, width x height pixels from its top-left.
 Image CaptureWindow(HWND window, int width, int height);
 
+// Copies what another window shows (a popup over `window`) into a picture
+// of `window`'s client area, where it lies on the screen; what lies outside
+// the picture is left out.
+void PasteWindow(Image& picture, HWND window, HWND other);
+
 // Writes a bottom-up 24-bit BMP; false when the file cannot be written.
 bool WriteBmp(const Image& image, const std::string& path);
 

@@ -1,0 +1,147 @@
+// The value tip: its window class, its text from the engine's level law and
+// noise figures, its placement above the knob and its drawing.
+#include "tip.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "params.h"
+#include "render.h"
+#include "skin.h"
+
+namespace kelvane {
+
+namespace {
+
+constexpr char kTipClassName[] = "KELVANE_VALUE_TIP";
+constexpr UINT_PTR kHideTimer = 1;
+constexpr int kPaddingX = 7;     // pixels between the text and the tip's edge, each side
+constexpr int kPaddingY = 3;
+constexpr int kGapAboveTrack = 2;  // rows between the tip and the track's top edge
+constexpr UINT kTipText = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX;
+
+double Decibels(double ratio) { return 20.0 * std::log10(ratio); }
+
+// [UI thread] The tip's own look: the readout well with its lit edge, and
+// the text (the window's text) in the readout font and colour.
+void PaintTip(HWND window) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    RECT area;
+    GetClientRect(window, &area);
+    HBRUSH edge = CreateSolidBrush(kReadoutEdgeColour);
+    HBRUSH well = CreateSolidBrush(kReadoutWellColour);
+    FillRect(dc, &area, edge);
+    RECT inside = {area.left + 1, area.top + 1, area.right - 1, area.bottom - 1};
+    FillRect(dc, &inside, well);
+    DeleteObject(edge);
+    DeleteObject(well);
+    char text[kTipTextBytes] = {};
+    GetWindowTextA(window, text, sizeof text);
+    HGDIOBJ previous = SelectObject(dc, g_editor.readoutFont);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, kReadoutTextColour);
+    DrawTextA(dc, text, -1, &area, kTipText);
+    SelectObject(dc, previous);
+    EndPaint(window, &paint);
+}
+
+// [UI thread] The tip takes no click and no activation: a press passes to
+// the window below it. Its timer is the wheel's "for a moment".
+LRESULT CALLBACK TipWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_PAINT: PaintTip(window); return 0;
+    case WM_MOUSEACTIVATE: return MA_NOACTIVATE;
+    case WM_NCHITTEST: return HTTRANSPARENT;
+    case WM_TIMER: HideValueTip(); return 0;
+    case WM_DESTROY:   // also when its editor goes first and takes it along
+        if (g_editor.tip.window == window) g_editor.tip = {};
+        return 0;
+    default: return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+// The text's size in the readout font, with the padding and the edge.
+SIZE TipSize(const char* text) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ previous = SelectObject(dc, g_editor.readoutFont);
+    RECT r = {0, 0, 0, 0};
+    // Without DT_VCENTER: centring the empty rectangle would halve the height.
+    DrawTextA(dc, text, -1, &r, DT_SINGLELINE | DT_NOPREFIX | DT_CALCRECT);
+    SelectObject(dc, previous);
+    DeleteDC(dc);
+    return SIZE{r.right - r.left + 2 * kPaddingX, r.bottom - r.top + 2 * kPaddingY};
+}
+
+}  // namespace
+
+void RegisterTipClass() {
+    WNDCLASSA tipClass = {};
+    // The bits under a tip are saved, so that its going needs no repaint of the editor.
+    tipClass.style = CS_SAVEBITS;
+    tipClass.lpfnWndProc = TipWindowProc;
+    tipClass.hInstance = g_editor.module;
+    tipClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    tipClass.lpszClassName = kTipClassName;
+    RegisterClassA(&tipClass);
+}
+
+void UnregisterTipClass(HINSTANCE module) { UnregisterClassA(kTipClassName, module); }
+
+void ValueTipText(Control fader, int position, int32_t noiseType, char (&text)[kTipTextBytes]) {
+    const int32_t index = position - kLevelPositionOffset;
+    const double gain = LevelGain(index);
+    if (gain <= 0.0) {
+        snprintf(text, sizeof text, "%d:  off", position);
+        return;
+    }
+    const ControlInfo& typeReadout = kControls[ReadoutOf(kSlotNoiseType)];
+    const char* typeWord = typeReadout.words[noiseType == 0 ? 0 : 1];
+    const double rms = Decibels(gain * NoiseRmsRatio(noiseType));
+    snprintf(text, sizeof text, kControls[fader].format, position, Decibels(gain), typeWord, rms);
+}
+
+void ShowValueTip(HWND editor, int assignment, Control fader, int position, unsigned hideAfterMs) {
+    if (kControls[fader].kind != ControlKind::kLevelFader) {
+        HideValueTip();
+        return;
+    }
+    auto& tip = g_editor.tip;
+    if (tip.owner != editor) HideValueTip();
+    char text[kTipTextBytes];
+    ValueTipText(fader, position, g_params.live[assignment].slot[kSlotNoiseType], text);
+    const SIZE size = TipSize(text);
+    const ControlInfo& r = kControls[fader];
+    POINT at = {r.left + position - size.cx / 2, r.top - kGapAboveTrack - size.cy};
+    ClientToScreen(editor, &at);
+    if (tip.window == nullptr) {
+        tip.window = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kTipClassName, text,
+                                     WS_POPUP, at.x, at.y, size.cx, size.cy, editor, nullptr, g_editor.module, nullptr);
+        if (tip.window == nullptr) return;
+        tip.owner = editor;
+        ShowWindow(tip.window, SW_SHOWNOACTIVATE);
+    } else {
+        SetWindowTextA(tip.window, text);
+        SetWindowPos(tip.window, HWND_TOPMOST, at.x, at.y, size.cx, size.cy, SWP_NOACTIVATE);
+        InvalidateRect(tip.window, nullptr, FALSE);
+    }
+    UpdateWindow(tip.window);
+    if (hideAfterMs != 0) {
+        SetTimer(tip.window, kHideTimer, hideAfterMs, nullptr);
+    } else {
+        KillTimer(tip.window, kHideTimer);
+    }
+}
+
+void HideValueTip() {
+    HWND window = g_editor.tip.window;
+    // Cleared first: the window's destruction finds nothing left to clear.
+    g_editor.tip = {};
+    if (window != nullptr) DestroyWindow(window);
+}
+
+void HideValueTipOf(HWND editor) {
+    if (editor != nullptr && g_editor.tip.owner == editor) HideValueTip();
+}
+
+}  // namespace kelvane
