@@ -19,7 +19,10 @@
 namespace kelvane {
 
 constexpr uint32_t kCalibrationRate = 48000;
-constexpr int kCalibrationSeconds = 60;             // noise: long enough for steady figures
+// Noise is measured over ten minutes: pink noise's slowest rows change so
+// rarely that one minute's RMS can lie 0.3 dB from the long-run figure the
+// editor's value tip gives; ten minutes come within a few hundredths.
+constexpr int kCalibrationSeconds = 600;
 constexpr int32_t kCalibrationToneHundredthsHz = 100000;   // 1 kHz, a FREQUENCY fader step
 
 // Levels of one rendered signal, in dBFS.

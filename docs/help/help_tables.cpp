@@ -309,6 +309,14 @@ int main(int argc, char** argv) {
     const MeasuredLevel pink = MeasureSource(CalibrationSource::kPinkNoise, kTopPosition, kCalibrationSeconds);
     Write(folder, "white-rms-below", Figure(topLevel - white.rmsDb));
     Write(folder, "pink-rms-below", Figure(topLevel - pink.rmsDb));
+    Write(folder, "noise-minutes", std::to_string(kCalibrationSeconds / 60));
+    // The value tip gives each noise's long-run RMS from the generators'
+    // constants; the page's measured figures must say the same.
+    if (std::fabs(topLevel + 20.0 * std::log10(NoiseRmsRatio(0)) - white.rmsDb) > 0.05 ||
+        std::fabs(topLevel + 20.0 * std::log10(NoiseRmsRatio(1)) - pink.rmsDb) > 0.05) {
+        std::fprintf(stderr, "help_tables: a measured noise RMS differs from the value tip's by more than 0.05 dB\n");
+        return 1;
+    }
     if (white.peakDb <= 0.0) {
         std::fprintf(stderr, "help_tables: white noise at the top no longer peaks above full scale; "
                              "the Calibration page says it does\n");
