@@ -106,6 +106,7 @@ void StartWindows(HINSTANCE module, WNDPROC editorProc) {
     for (EditorWindow& e : g_editor.editors) e = EditorWindow{};
     g_editor.drag.track = kNoControl;
     g_editor.pressedControl = kNoControl;
+    g_editor.pressedWindow = nullptr;
 }
 
 // Both window classes: at message 1 and, should that never come, when the
