@@ -938,26 +938,4 @@ TEST_F(EditorMouseTest, TwoEditorsEachKeepTheirOwnGestures) {
     EXPECT_TRUE(c[0].assignment == b && c[2].assignment == b && c[2].value == 47 && c[4].assignment == a);
 }
 
-HWND s_dialogOwner = nullptr;
-BOOL s_ownerEnabled = TRUE;
-
-void CALLBACK CancelPresetDialog(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND dialog = FindWindowA("#32770", "Load PlugIn Preset");
-    if (dialog == nullptr) return;
-    KillTimer(nullptr, timer);
-    s_dialogOwner = GetWindow(dialog, GW_OWNER);
-    s_ownerEnabled = IsWindowEnabled(s_dialogOwner);
-    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-}
-
-TEST_F(EditorMouseTest, PresetDialogIsOwnedByTheEditorThatAsked) {
-    s_menu = MenuScript{};
-    s_menu.downs = 3;   // Load Preset...
-    SetTimer(nullptr, 0, 100, DriveMenu);
-    SetTimer(nullptr, 0, 100, CancelPresetDialog);
-    Mouse(WM_LBUTTONDOWN, 115, 285);
-    Mouse(WM_LBUTTONUP, 115, 285);
-    EXPECT_TRUE(s_dialogOwner == editor && !s_ownerEnabled) << "above the editor, which waits for it";
-}
-
 }  // namespace
