@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "editor.h"
 #include "host_state.h"
 #include "platform.h"
 
@@ -16,13 +17,16 @@ constexpr char kFilter[] = "All Files  *.*\0*.*\0PlugIn Preset File  *.plg\0*.pl
 constexpr DWORD kPresetFilterIndex = 2;
 
 // Both dialogs share everything but the title and the flags.
-bool AskForPresetFile(const char* title, DWORD flags, bool save, char (&path)[kPathBytes], WORD& nameOffset) {
+bool AskForPresetFile(HWND owner, const char* title, DWORD flags, bool save, char (&path)[kPathBytes],
+                      WORD& nameOffset) {
     std::memcpy(path, g_host.presetFileName, kPathBytes);
     path[kPathBytes - 1] = '\0';
     OPENFILENAMEA ofn;
     std::memset(&ofn, 0, sizeof ofn);
     ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = reinterpret_cast<HWND>(static_cast<uintptr_t>(g_host.hostWindow));
+    // Owned by the always-on-top editor that asked, the dialog opens above
+    // it, and that editor is disabled until the dialog closes.
+    ofn.hwndOwner = owner;
     ofn.lpstrFilter = kFilter;
     ofn.nFilterIndex = kPresetFilterIndex;
     ofn.lpstrFile = path;
@@ -61,13 +65,15 @@ void RememberChosenFile(const char* path, WORD nameOffset) {
 
 }  // namespace
 
-bool PlatformChoosePresetFile(bool save, char (&path)[kPathBytes]) {
+bool PlatformChoosePresetFile(int assignment, bool save, char (&path)[kPathBytes]) {
     WORD nameOffset = 0;
+    HWND owner = EditorWindowOf(assignment);
+    if (owner == nullptr) owner = reinterpret_cast<HWND>(static_cast<uintptr_t>(g_host.hostWindow));
     const bool chosen =
-        save ? AskForPresetFile("Save PlugIn Preset",
+        save ? AskForPresetFile(owner, "Save PlugIn Preset",
                                 OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, true, path,
                                 nameOffset)
-             : AskForPresetFile("Load PlugIn Preset",
+             : AskForPresetFile(owner, "Load PlugIn Preset",
                                 OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY, false, path,
                                 nameOffset);
     if (chosen) RememberChosenFile(path, nameOffset);

@@ -30,8 +30,10 @@ void HideAboutView(int assignment) {
 }
 
 // [UI thread] Holds the thread until the about view is dismissed: only paints
-// and left presses get through; a key, a right press or a frame press ends it
-// and goes no further.
+// and the left button get through (a press on another editor goes on to its
+// moves and its release, so that its gesture ends there as usual); a key
+// (Alt and F10 as well), a right press or a frame press ends it and goes no
+// further.
 void ShowAboutView(int assignment) {
     g_editor.aboutShown[assignment] = true;
     PaintAboutView(assignment);
@@ -43,11 +45,19 @@ void ShowAboutView(int assignment) {
             WaitMessage();
             continue;
         }
-        if (msg.message == WM_PAINT || msg.message == WM_LBUTTONDOWN) {
+        switch (msg.message) {
+        case WM_PAINT:
+        case WM_LBUTTONDOWN:
+        case WM_MOUSEMOVE:
+        case WM_LBUTTONUP:
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
-        } else if (msg.message == WM_KEYDOWN || msg.message == WM_RBUTTONDOWN || msg.message == WM_NCLBUTTONDOWN) {
             break;
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_NCLBUTTONDOWN: HideAboutView(assignment); return;
+        default: break;
         }
     }
     HideAboutView(assignment);

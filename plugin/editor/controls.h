@@ -161,10 +161,12 @@ inline Control ReadoutOf(int slot) {
 }
 
 // A fader's knob position for its slot's value: level faders show the value
-// itself, the frequency fader the FrequencyTable entry of the value + 5.
+// itself, held on the track (a host may show any number), the frequency
+// fader the FrequencyTable entry of the value + 5.
 inline int KnobPosition(Control fader, int32_t slotValue) {
-    if (kControls[fader].kind == ControlKind::kFrequencyFader) return FrequencyStep(slotValue) + kFrequencyKnobFirst;
-    return slotValue;
+    const ControlInfo& r = kControls[fader];
+    if (r.kind == ControlKind::kFrequencyFader) return FrequencyStep(slotValue) + kFrequencyKnobFirst;
+    return slotValue < r.knobMin ? r.knobMin : slotValue > r.knobMax ? r.knobMax : slotValue;
 }
 
 // The slot value a knob position stands for.

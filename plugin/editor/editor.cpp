@@ -69,6 +69,10 @@ void EditorReleaseResources() {
     UnregisterClasses(g_editor.module);
 }
 
+HWND EditorWindowOf(int assignment) {
+    return IsAssignmentIndex(assignment) ? g_editor.editors[assignment].window : nullptr;
+}
+
 void EditorUnload(HINSTANCE module) { UnregisterClasses(module); }
 
 }  // namespace kelvane

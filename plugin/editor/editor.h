@@ -17,6 +17,10 @@ void EditorStartUp(HINSTANCE module);
 // font and unregisters the window classes.
 void EditorReleaseResources();
 
+// [UI thread] The open editor window of an assignment, null when there is none:
+// the owner of the dialogs it asks for.
+HWND EditorWindowOf(int assignment);
+
 // [loader] DLL_PROCESS_DETACH: unregisters the window classes, in case
 // message 1 never came, so that none is left pointing into the unloaded image.
 void EditorUnload(HINSTANCE module);

@@ -29,9 +29,12 @@ struct EditorState {
     // the windows (window.cpp)
     EditorWindow editors[kAssignmentCount];
 
-    // the mouse gesture in progress, one for all editors (mouse.cpp; a
-    // closing window ends its own in window.cpp)
+    // the mouse gesture in progress, one for all editors, and the window that
+    // started it: its moves, release and reset act there, whichever editor
+    // receives them (mouse.cpp; a closing window ends its own in window.cpp,
+    // and a host refresh of the dragged fader moves the drag's knob there too)
     Control pressedControl;       // held button or logo, kNoControl when none
+    HWND pressedWindow;
     struct {
         bool active;
         Control track;            // the dragged fader

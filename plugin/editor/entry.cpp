@@ -68,6 +68,9 @@ void PressValueBox(EditorRef editor, Control box) {
 void OnEntryChar(EditorRef editor, WPARAM character) {
     auto& entry = g_editor.entry;
     if (character != '\r' && character != '\t') return;
+    // Only the field's own editor commits it: Enter in another editor is not
+    // for this field, nor its value for that editor.
+    if (GetParent(entry.control) != editor.window) return;
     char text[kEntryTextBytes] = {};
     GetWindowTextA(entry.control, text, sizeof text);
     double value = atof(text);

@@ -20,7 +20,36 @@ int32_t LiveValue(int assignment, Control c) { return g_params.live[assignment].
 // Holds a button until the button-up, which draws its released look.
 void HoldPress(HWND window, Control c) {
     g_editor.pressedControl = c;
+    g_editor.pressedWindow = window;
     SetCapture(window);
+}
+
+// The editor that started the drag or holds the press: its gesture's moves,
+// release and reset act there, whichever editor's message brings them.
+EditorRef OwnerOf(HWND window) { return EditorRef{window, AssignmentOf(window)}; }
+
+// The released look of a held button; the logo has none of its own.
+void DrawReleased(EditorRef editor, Control pressed) {
+    switch (kControls[pressed].kind) {
+    case ControlKind::kLamp: DrawLamp(editor.assignment, pressed, LiveValue(editor.assignment, pressed)); break;
+    case ControlKind::kTypeButton:
+    case ControlKind::kCloseButton: RestoreControl(editor.assignment, pressed); break;
+    default: break;
+    }
+}
+
+struct HeldPress {
+    EditorRef editor;
+    Control control;
+};
+
+// Ends the held press and returns the button and its editor.
+HeldPress TakeHeldPress() {
+    const HeldPress held = {OwnerOf(g_editor.pressedWindow), g_editor.pressedControl};
+    g_editor.pressedControl = kNoControl;
+    g_editor.pressedWindow = nullptr;
+    ReleaseCapture();
+    return held;
 }
 
 // Lamps switch on the press; the released look follows at the button-up.
@@ -40,8 +69,14 @@ void TypeToggle(EditorRef editor, Control button) {
     CommitEdit(editor.assignment, button, value, Gesture::kEnds);
 }
 
-// The borderless window moves as if its caption had been pressed.
+// The borderless window moves as if its caption had been pressed. The move
+// loop swallows the left button's release: a held press ends first, drawn
+// released, without its action.
 void WindowMove(HWND window, int x, int y) {
+    if (g_editor.pressedControl != kNoControl) {
+        const HeldPress held = TakeHeldPress();
+        DrawReleased(held.editor, held.control);
+    }
     POINT p = {x, y};
     ClientToScreen(window, &p);
     SendMessageA(window, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(p.x, p.y));
@@ -115,10 +150,9 @@ void DragEnd(EditorRef editor) {
 // The released look of a held button, and what its release does.
 void ReleasePress(EditorRef editor, Control pressed) {
     switch (kControls[pressed].kind) {
-    case ControlKind::kLamp: DrawLamp(editor.assignment, pressed, LiveValue(editor.assignment, pressed)); break;
-    case ControlKind::kTypeButton: RestoreControl(editor.assignment, pressed); break;
     case ControlKind::kMenuArea: ShowContextMenu(editor); break;
-    default: break;
+    case ControlKind::kCloseButton: PlatformCloseEditor(editor.assignment); break;
+    default: DrawReleased(editor, pressed); break;
     }
 }
 
@@ -152,7 +186,11 @@ bool WheelIsIgnored(EditorRef editor) {
 }  // namespace
 
 void OnMouseMove(EditorRef editor, int x, int y) {
-    if (g_editor.drag.active) DragStep(editor, x, y);
+    if (!g_editor.drag.active) return;
+    // A point of another editor, put in the client coordinates of the drag's own.
+    POINT p = {x, y};
+    MapWindowPoints(editor.window, g_editor.drag.window, &p, 1);
+    DragStep(OwnerOf(g_editor.drag.window), p.x, p.y);
 }
 
 void OnLeftButtonDown(EditorRef editor, int x, int y) {
@@ -183,16 +221,13 @@ void OnLeftButtonDown(EditorRef editor, int x, int y) {
     }
 }
 
-void OnLeftButtonUp(EditorRef editor, int, int) {
+void OnLeftButtonUp(EditorRef, int, int) {
     if (g_editor.pressedControl != kNoControl) {
-        const Control pressed = g_editor.pressedControl;
-        g_editor.pressedControl = kNoControl;
-        ReleasePress(editor, pressed);
-        ReleaseCapture();
-        if (pressed == kCloseButton) PlatformCloseEditor(editor.assignment);
+        const HeldPress held = TakeHeldPress();
+        ReleasePress(held.editor, held.control);
     }
     ClipCursor(nullptr);
-    if (g_editor.drag.active) DragEnd(editor);
+    if (g_editor.drag.active) DragEnd(OwnerOf(g_editor.drag.window));
 }
 
 // During a drag the right button puts the fader back to its reset value;
@@ -203,13 +238,12 @@ void OnRightButtonDown(EditorRef editor, int x, int y) {
         PlatformSendHostCommand(ProcessingRuns() ? kCmdClickRunning : kCmdClickStopped);
         return;
     }
+    const EditorRef owner = OwnerOf(g_editor.drag.window);
     const Control track = g_editor.drag.track;
     const ControlInfo& r = kControls[track];
-    // The knob's erase reaches 28 columns past the track, into a readout
-    // beside it: the knob goes first so that the readout stays whole.
-    RedrawSlot(editor.assignment, r.slot, r.resetValue);
+    RedrawSlot(owner.assignment, r.slot, r.resetValue);
     IdleDrag();
-    CommitEdit(editor.assignment, track, r.resetValue, Gesture::kEnds);
+    CommitEdit(owner.assignment, track, r.resetValue, Gesture::kEnds);
 }
 
 // Only a fader takes the wheel. A fine wheel's turns add up to whole notches.

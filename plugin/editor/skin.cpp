@@ -26,9 +26,7 @@ constexpr UINT kCentredText = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_WORDBR
 constexpr char kMakerLine[] = "QuellMarsh Audio";
 
 // The knob strip: a knob is kKnobWidth columns of Fader_H_Bmp, centred on
-// its position, and overhangs the track by up to these columns.
-constexpr int kKnobEraseLeft = 14;    // columns restored left of the track
-constexpr int kKnobEraseRight = 28;   // and right of it
+// its position, and overhangs the track at its end positions.
 constexpr int kKnobCentreColumn = 14; // column of Fader_H_Bmp that marks the position
 constexpr int kKnobWidth = 28;        // knob columns position - 14 .. position + 13
 
@@ -69,14 +67,16 @@ void Stamp(HDC dc, BitmapIndex bitmap, int x, int y) {
     CopyFromBitmap(dc, bitmap, x, y, 0, 0, size.cx - 1, size.cy - 1);
 }
 
-// The strip a fader's knob can cover, inclusive: the track and the knob's
-// overhang on both sides.
+int KnobLeft(Control track, int position) { return kControls[track].left + position - kKnobCentreColumn; }
+
+// The strip a fader's knob can cover, inclusive: from the knob at its lowest
+// position to the knob at its highest. An erase stays in it, so that it never
+// reaches the neighbouring fader's knob (the FREQUENCY knob at a low
+// frequency overhangs the gap after the TONE level track).
 Rect KnobStrip(Control track) {
     const ControlInfo& r = kControls[track];
-    return Rect{r.left - kKnobEraseLeft, r.top, r.right + kKnobEraseRight, r.bottom};
+    return Rect{KnobLeft(track, r.knobMin), r.top, KnobLeft(track, r.knobMax) + kKnobWidth - 1, r.bottom};
 }
-
-int KnobLeft(Control track, int position) { return kControls[track].left + position - kKnobCentreColumn; }
 
 // The TrackLabel text for a routing value: inputs, returns and outputs are
 // told apart by the host's two track counts, compared unsigned.
@@ -95,6 +95,14 @@ void TrackLabelText(int32_t routing, char (&text)[16]) {
     }
 }
 
+// A fader's knob from its slot's value; a full repaint during a drag of this
+// fader in this editor puts the knob back where the drag holds it.
+int KnobPositionShown(int assignment, Control fader, int32_t value, bool refresh) {
+    const auto& d = g_editor.drag;
+    if (!refresh && d.active && d.track == fader && d.window == g_editor.editors[assignment].window) return d.position;
+    return KnobPosition(fader, value);
+}
+
 // Draws a control from its slot's value. A refresh draws over what the
 // editor shows; a full repaint draws over a fresh background, where a lamp
 // that is off or a released button needs nothing and knobs need no erase.
@@ -104,7 +112,9 @@ void PaintControl(int assignment, Control c, int32_t value, bool refresh) {
         if (refresh || value != 0) DrawLamp(assignment, c, value);
         break;
     case ControlKind::kLevelFader:
-    case ControlKind::kFrequencyFader: DrawKnob(assignment, c, KnobPosition(c, value), refresh); break;
+    case ControlKind::kFrequencyFader:
+        DrawKnob(assignment, c, KnobPositionShown(assignment, c, value, refresh), refresh);
+        break;
     case ControlKind::kValueBox:
     case ControlKind::kTypeReadout: DrawReadout(assignment, c, ShownValue(c, value)); break;
     case ControlKind::kTypeButton:
@@ -236,6 +246,9 @@ void MoveKnob(int assignment, Control track, int from, int to) {
 }
 
 void InvalidateKnobsOf(int assignment, int slot) {
+    // A null window would mark every window of the system: the host may have
+    // closed the editor while handling the edit that asked for this.
+    if (g_editor.editors[assignment].window == nullptr) return;
     for (int c = 0; c < kControlCount; ++c) {
         if (kControls[c].slot != slot || !IsFader(static_cast<Control>(c))) continue;
         const Rect strip = KnobStrip(static_cast<Control>(c));

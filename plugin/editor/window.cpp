@@ -16,10 +16,10 @@ constexpr char kEditorClassName[] = "FX_PLUGIN";
 constexpr int kReferenceOffset = 40;   // a new editor sits this far right of and below the host's window
 constexpr int kScreenMargin = 4;
 constexpr int kCentredTop = 80;
-// A remembered window counts as reachable when this much of its top edge lies
-// on one monitor: enough to see it and drag it.
-constexpr int kGripRows = 20;
-constexpr int kGripColumns = 100;
+// A remembered window counts as reachable when this many of its pixels lie
+// in one monitor's work area: enough to see it and to take it with a press
+// (any right press, or a left press on the panel, moves it).
+constexpr int kReachablePixels = 100 * 20;
 // Farther from the origin than this no monitor lies; the sums below stay small.
 constexpr int32_t kFarthestCoordinate = 1 << 20;
 
@@ -60,26 +60,39 @@ EditorPlacement FirstPlacement(HWND reference) {
     return p;
 }
 
+struct MonitorSearch {
+    RECT window;
+    bool reachable;
+};
+
+// [UI thread] Called for each monitor until enough of the window lies in its
+// work area.
+BOOL CALLBACK FindReachingMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM context) {
+    auto* search = reinterpret_cast<MonitorSearch*>(context);
+    MONITORINFO info = {};
+    info.cbSize = sizeof info;
+    RECT shown;
+    if (GetMonitorInfoA(monitor, &info) && IntersectRect(&shown, &search->window, &info.rcWork)) {
+        search->reachable = (shown.right - shown.left) * (shown.bottom - shown.top) >= kReachablePixels;
+    }
+    return search->reachable ? FALSE : TRUE;
+}
+
 // Whether a remembered place (closing, or a settings chunk, which may come
 // from another studio's screens or from a monitor since unplugged) is the
-// editor's own size with its top edge on a monitor. A borderless window with
-// no taskbar button placed anywhere else could be neither seen nor moved.
-// Any monitor counts, left-hand ones with negative coordinates included.
+// editor's own size and on a monitor. A borderless window with no taskbar
+// button placed anywhere else could be neither seen nor moved; a partly
+// shown one is where the user put it. Any monitor counts, left-hand ones with
+// negative coordinates included.
 bool IsReachablePlacement(const EditorPlacement& p) {
     if (p.width != g_editor.mainWidth || p.height != g_editor.mainHeight) return false;
     if (p.left < -kFarthestCoordinate || p.left > kFarthestCoordinate || p.top < -kFarthestCoordinate ||
         p.top > kFarthestCoordinate) {
         return false;
     }
-    const RECT grip = {p.left, p.top, p.left + p.width, p.top + kGripRows};
-    HMONITOR monitor = MonitorFromRect(&grip, MONITOR_DEFAULTTONULL);
-    MONITORINFO info = {};
-    info.cbSize = sizeof info;
-    RECT shown;
-    if (monitor == nullptr || !GetMonitorInfoA(monitor, &info) || !IntersectRect(&shown, &grip, &info.rcMonitor)) {
-        return false;
-    }
-    return shown.right - shown.left >= kGripColumns && shown.bottom - shown.top >= kGripRows;
+    MonitorSearch search = {{p.left, p.top, p.left + p.width, p.top + p.height}, false};
+    EnumDisplayMonitors(nullptr, nullptr, FindReachingMonitor, reinterpret_cast<LPARAM>(&search));
+    return search.reachable;
 }
 
 }  // namespace
@@ -94,6 +107,7 @@ void StartWindows(HINSTANCE module, WNDPROC editorProc) {
     for (EditorWindow& e : g_editor.editors) e = EditorWindow{};
     g_editor.drag.track = kNoControl;
     g_editor.pressedControl = kNoControl;
+    g_editor.pressedWindow = nullptr;
 }
 
 // The window classes: at message 1 and, should that never come, when the
@@ -117,10 +131,11 @@ void EndGesturesOf(HWND window) {
         d.window = nullptr;
         ClipCursor(nullptr);
     }
-    if (GetCapture() == window) {
+    if (g_editor.pressedWindow == window) {
         g_editor.pressedControl = kNoControl;
-        ReleaseCapture();
+        g_editor.pressedWindow = nullptr;
     }
+    if (GetCapture() == window) ReleaseCapture();
 }
 
 void CloseEntryField() {
@@ -196,7 +211,14 @@ void PlatformRememberEditorPlacement(int assignment, EditorPlacement placement) 
 }
 
 void PlatformRedrawSlot(int assignment, int slot, int32_t value) {
-    if (PlatformEditorIsOpen(assignment)) RedrawSlot(assignment, slot, value);
+    if (!PlatformEditorIsOpen(assignment)) return;
+    RedrawSlot(assignment, slot, value);
+    // A fader dragged meanwhile goes on from the knob just drawn, the only
+    // one that shows.
+    auto& d = g_editor.drag;
+    if (d.active && d.window == g_editor.editors[assignment].window && kControls[d.track].slot == slot) {
+        d.position = KnobPosition(d.track, value);
+    }
 }
 
 void PlatformRepaintEditor(int assignment) {

@@ -54,10 +54,11 @@ void PlatformRepaintEditor(int assignment);
 // the window classes and frees the WorkBuffer, in that order.
 void PlatformReleaseResources();
 
-// Preset files. The dialog asks for a file (the save or the load dialog) and,
-// when one is chosen, makes its folder the PresetFolder and its name the
-// PresetFileName; false when cancelled.
-bool PlatformChoosePresetFile(bool save, char (&path)[kPathBytes]);
+// Preset files. The dialog asks for a file (the save or the load dialog),
+// owned by the assignment's editor, which waits for it, and, when one is
+// chosen, makes its folder the PresetFolder and its name the PresetFileName;
+// false when cancelled.
+bool PlatformChoosePresetFile(int assignment, bool save, char (&path)[kPathBytes]);
 // Creates a new empty file in the folder of `path` and names it in
 // `created`; false when the folder takes no new file.
 bool PlatformCreateFileBeside(const char* path, char (&created)[kPathBytes]);

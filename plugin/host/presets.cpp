@@ -33,7 +33,7 @@ bool WritePresetFile(const char* path, const uint8_t* record) {
 void SavePreset(int assignment) {
     if (!IsAssignmentIndex(assignment)) return;
     char path[kPathBytes];
-    if (!PlatformChoosePresetFile(true, path)) return;
+    if (!PlatformChoosePresetFile(assignment, true, path)) return;
     uint8_t record[kPresetRecordBytes];
     BuildPresetRecord(record, assignment);
     if (!WritePresetFile(path, record)) PlatformShowWarning(kPresetNotSavedWarning, WarningKind::kSystemModal);
@@ -42,7 +42,7 @@ void SavePreset(int assignment) {
 void LoadPreset(int assignment) {
     if (!IsAssignmentIndex(assignment) || g_host.workBuffer == nullptr) return;
     char path[kPathBytes];
-    if (!PlatformChoosePresetFile(false, path)) return;
+    if (!PlatformChoosePresetFile(assignment, false, path)) return;
     const long length = PlatformReadFile(path, g_host.workBuffer, kMaxPresetReadBytes);
     if (length < 0) {
         PlatformShowWarning(kPresetNotReadWarning, WarningKind::kSystemModal);

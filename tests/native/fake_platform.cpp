@@ -65,7 +65,7 @@ void PlatformReleaseResources() {
     for (bool& o : g_fake.open) o = false;
 }
 
-bool PlatformChoosePresetFile(bool, char (&path)[kPathBytes]) {
+bool PlatformChoosePresetFile(int, bool, char (&path)[kPathBytes]) {
     if (g_fake.chosenFile.empty()) return false;
     std::strncpy(path, g_fake.chosenFile.c_str(), kPathBytes - 1);
     path[kPathBytes - 1] = '\0';

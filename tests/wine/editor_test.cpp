@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -105,6 +106,18 @@ BOOL CALLBACK MatchEditor(HWND window, LPARAM context) {
         return FALSE;
     }
     return TRUE;
+}
+
+// The user's hands: the cursor to a client point of a window, then each button there.
+void Hands(HWND window, int x, int y, std::initializer_list<DWORD> buttons) {
+    POINT p = {x, y};
+    ClientToScreen(window, &p);
+    std::vector<INPUT> input(1 + buttons.size(), INPUT{INPUT_MOUSE, {}});
+    input[0].mi.dx = (p.x * 65536 + GetSystemMetrics(SM_CXSCREEN) - 1) / GetSystemMetrics(SM_CXSCREEN);
+    input[0].mi.dy = (p.y * 65536 + GetSystemMetrics(SM_CYSCREEN) - 1) / GetSystemMetrics(SM_CYSCREEN);
+    input[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    for (size_t i = 1; i < input.size(); ++i) input[i].mi.dwFlags = buttons.begin()[i - 1];
+    SendInput(input.size(), input.data(), sizeof(INPUT));
 }
 
 // Control rectangles, inclusive.
@@ -237,7 +250,7 @@ TEST_F(EditorTest, ShowValueDrawsWithoutChangingTheParameters) {
     Send(105, a, 15, 5);   // a level at the left end
     Image shot = CaptureWindow(editor);
     EXPECT_TRUE(SameBlock(shot, 71, 45, knob, 0, 0, kKnobColumns, 15)) << "position 5 puts the knob in columns 71..98";
-    EXPECT_TRUE(SameRect(shot, main, {99, 45, 218, 60})) << "the old knob is erased up to track right + 28";
+    EXPECT_TRUE(SameRect(shot, main, {99, 45, 218, 60})) << "the old knob is erased";
 
     Send(105, a, 3, 100000);   // 1000 Hz: knob position 44, readout 1000.0
     shot = CaptureWindow(editor);
@@ -250,6 +263,12 @@ TEST_F(EditorTest, ShowValueDrawsWithoutChangingTheParameters) {
     shot = CaptureWindow(editor);
     EXPECT_TRUE(SameBlock(shot, 15, 40, lampOn, 0, 0, 40, 20));
     EXPECT_TRUE(ReadoutShows(shot, kTypeBox, "PINK")) << "every non-zero type is pink";
+
+    // The TONE level's erase keeps off the FREQUENCY knob at 8 Hz (6), which overhangs the gap between them.
+    Send(105, a, 3, 800);
+    Send(105, a, 2, 50);
+    shot = CaptureWindow(editor);
+    EXPECT_TRUE(KnobAt(shot, kFrequencyFader, 6));
 
     // Slots without a control draw nothing.
     for (int slot : {0, 4, 13, 16, 17, -1}) Send(105, a, slot, 1234);
@@ -387,6 +406,15 @@ TEST_F(EditorTest, RestoredPlaceOffEveryMonitorGivesWayToTheDefault) {
     GetWindowRect(Editor(a), &r);
     EXPECT_EQ(r.left, (GetSystemMetrics(SM_CXSCREEN) - 380) / 2);
     EXPECT_EQ(r.top, 80);
+}
+
+TEST_F(EditorTest, PartlyShownPlaceIsKept) {
+    const int a = host.NewAssignment(1);
+    SetWindowPos(Open(a), nullptr, -300, -10, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Close(a);
+    RECT r = {};
+    GetWindowRect(Open(a), &r);
+    EXPECT_TRUE(r.left == -300 && r.top == -10) << "80 x 290 pixels of it show";
 }
 
 // ---- Mouse ----------------------------------------------------------------
@@ -651,6 +679,15 @@ TEST_F(EditorMouseTest, WheelNotchIsOneEditHeldInTheFadersRange) {
     EXPECT_TRUE(Commands().empty());
 }
 
+TEST_F(EditorMouseTest, HostRefreshOfTheDraggedFaderLeavesOneKnob) {
+    Drag(80 + 27, 102, {120});   // TONE level to 40
+    Send(105, a, 2, 80);
+    Mouse(WM_MOUSEMOVE, 125, 102);   // five more: 85
+    const Image shot = CaptureWindow(editor);
+    EXPECT_TRUE(KnobAt(shot, kToneLevelFader, 85));
+    EXPECT_TRUE(SameRect(shot, main, {66, 95, 80 + 85 - 15, 110})) << "no second knob";
+}
+
 WNDPROC s_editorProc = nullptr;
 int s_moveLoops = 0;
 
@@ -765,6 +802,8 @@ TEST_F(EditorEntryTest, FieldShowsTheValueAndCancelsWithoutStoring) {
     EXPECT_EQ(Field(), field);
     SendMessageA(other, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(330, 100));
     EXPECT_EQ(FindWindowExA(other, nullptr, "EDIT", nullptr), nullptr);
+    SendMessageA(other, WM_CHAR, '\r', 1);   // Enter in the other editor is not for this field
+    EXPECT_EQ(Field(), field);
     // Keyboard input moving away discards the typed text.
     SendMessageA(field, EM_SETSEL, 0, -1);
     SendMessageA(field, WM_CHAR, '9', 1);
@@ -782,6 +821,26 @@ TEST_F(EditorEntryTest, FieldShowsTheValueAndCancelsWithoutStoring) {
     editor = Open(a);
     Mouse(WM_LBUTTONDOWN, 100, 190);
     EXPECT_NE(Field(), nullptr);
+}
+
+WNDPROC s_hostProc = nullptr;
+std::function<void(UINT, WPARAM)> s_onCommand;
+
+LRESULT CALLBACK HostClosesOnReport(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = CallWindowProcA(s_hostProc, window, message, wParam, lParam);
+    s_onCommand(message, wParam);
+    return result;
+}
+
+TEST_F(EditorEntryTest, CommitInAnEditorTheHostClosedDrawsNothing) {
+    HWND other = Open(host.NewAssignment(9));
+    s_onCommand = [this](UINT message, WPARAM code) { if (message == host.commandMessage && code == 100) Close(a); };
+    s_hostProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(host.window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HostClosesOnReport)));
+    Mouse(WM_LBUTTONDOWN, 330, 100);
+    SendMessageA(Field(), WM_CHAR, '\r', 1);
+    EXPECT_EQ(Editor(a), nullptr);
+    EXPECT_FALSE(GetUpdateRect(other, nullptr, FALSE)) << "no other window is marked for repainting";
 }
 
 // ---- Menu and about view ---------------------------------------------------
@@ -924,6 +983,49 @@ TEST_F(EditorMouseTest, CloseButtonClosesAtTheRelease) {
     Mouse(WM_LBUTTONUP, 0, 0);
     EXPECT_EQ(Editor(a), nullptr);
     EXPECT_TRUE(Commands().empty());
+}
+
+HWND s_otherEditor = nullptr;
+
+// Once the about view is up: the other editor's lamp clicked and its TONE
+// level dragged, Alt, a click on this editor's INPUT lamp, Escape.
+LRESULT CALLBACK UseTheOtherEditor(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = CallWindowProcA(s_aboutEditorProc, window, message, wParam, lParam);
+    if (message == WM_PAINT && s_menu.chosen && !s_menu.aboutSeen) {
+        s_menu.aboutSeen = true;
+        Hands(s_otherEditor, 35, 100, {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP});
+        Hands(s_otherEditor, 80 + 27, 102, {MOUSEEVENTF_LEFTDOWN});
+        Hands(s_otherEditor, 80 + 47, 102, {MOUSEEVENTF_LEFTUP});
+        keybd_event(VK_MENU, 0, 0, 0), keybd_event(VK_MENU, 0, KEYEVENTF_KEYUP, 0);
+        Hands(window, 35, 50, {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP});
+        keybd_event(VK_ESCAPE, 0, 0, 0), keybd_event(VK_ESCAPE, 0, KEYEVENTF_KEYUP, 0);
+    }
+    return result;
+}
+
+TEST_F(EditorMouseTest, TwoEditorsEachKeepTheirOwnGestures) {
+    const int b = host.NewAssignment(9);
+    s_otherEditor = Open(b);
+    SetWindowPos(s_otherEditor, nullptr, 0, 420, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // CLOSE held, the right button pressed: the move loop takes the left release.
+    Hands(editor, 320, 30, {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_RIGHTUP});
+    minihost::PumpMessages();
+    EXPECT_TRUE(SameRect(CaptureWindow(editor), main, {310, 20, 350, 40})) << "CLOSE drawn released, armed no more";
+    EXPECT_EQ(Commands().size(), 1u);
+    // The about view here; the other editor used meanwhile.
+    s_menu = MenuScript{};
+    s_menu.editor = editor;
+    s_menu.downs = 2;   // About
+    s_aboutEditorProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(editor, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(UseTheOtherEditor)));
+    SetTimer(nullptr, 0, 100, DriveMenu);
+    Mouse(WM_LBUTTONDOWN, 115, 285);
+    Mouse(WM_LBUTTONUP, 115, 285);
+    minihost::PumpMessages();
+    EXPECT_TRUE(SameBlock(CaptureWindow(s_otherEditor), 15, 90, lampOn, 0, 0, 40, 20)) << "lamp released";
+    const auto c = Commands();
+    ASSERT_EQ(c.size(), 6u) << "the other's lamp and level, then, Alt having ended the view, this INPUT lamp";
+    EXPECT_TRUE(c[0].assignment == b && c[2].assignment == b && c[2].value == 47 && c[4].assignment == a);
 }
 
 }  // namespace

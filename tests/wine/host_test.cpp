@@ -58,6 +58,7 @@ struct SeenDialog {
     std::string caption, text, fileName, filter;
     bool warningIcon = false;
     HWND owner = nullptr;
+    bool ownerEnabled = true;
     int buttons = 0;
 };
 
@@ -118,6 +119,7 @@ private:
         GetWindowTextA(dialog, caption, sizeof caption);
         d.caption = caption;
         d.owner = GetWindow(dialog, GW_OWNER);
+        d.ownerEnabled = IsWindowEnabled(d.owner);
         for (HWND b = nullptr; (b = FindWindowExA(dialog, b, "Button", nullptr)) != nullptr;) d.buttons += IsWindowVisible(b);
         WPARAM answer = IDCANCEL;
         if (d.caption == "WARNING!") {
@@ -557,9 +559,10 @@ protected:
     static void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
         std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     }
-    void ExpectPresetDialog(const SeenDialog& d, const char* title) {
+    void ExpectPresetDialog(const SeenDialog& d, const char* title, int a) {
         EXPECT_EQ(d.caption, title);
-        EXPECT_EQ(d.owner, host.window) << "owned by the host window";
+        EXPECT_EQ(d.owner, Editor(a)) << "owned by the editor that asked, so above it";
+        EXPECT_FALSE(d.ownerEnabled) << "the editor waits for its dialog";
         EXPECT_EQ(d.filter, "PlugIn Preset File  *.plg");
     }
 };
@@ -573,7 +576,7 @@ TEST_F(PresetTest, SavedInOneAssignmentLoadsIntoAnother) {
     // The full path typed while the dialog shows the folder above.
     std::vector<SeenDialog> seen = ChooseFromMenu(a, 5002, PathOf("first.plg"), true);
     ASSERT_EQ(seen.size(), 1u);
-    ExpectPresetDialog(seen[0], "Save PlugIn Preset");
+    ExpectPresetDialog(seen[0], "Save PlugIn Preset", a);
     EXPECT_EQ(seen[0].fileName, "") << "no file chosen before";
     EXPECT_EQ(FilesInFolder(), std::vector<std::string>{"first.plg"}) << "nothing left beside the preset";
     const std::vector<uint8_t> file = ReadBytes(PathOf("first.plg"));
@@ -586,7 +589,7 @@ TEST_F(PresetTest, SavedInOneAssignmentLoadsIntoAnother) {
 
     seen = ChooseFromMenu(b, 5000, PathOf("first.plg"));
     ASSERT_EQ(seen.size(), 1u);
-    ExpectPresetDialog(seen[0], "Load PlugIn Preset");
+    ExpectPresetDialog(seen[0], "Load PlugIn Preset", b);
     EXPECT_EQ(seen[0].fileName, "first.plg") << "the last chosen name";
     EXPECT_EQ(StoredSlots(b), live);
     EXPECT_NE(storedOfB, live);
@@ -615,7 +618,7 @@ TEST_F(PresetTest, ImproperFilesAreRefusedWithAWarning) {
         WriteBytes(PathOf("bad.plg"), file);
         const std::vector<SeenDialog> seen = ChooseFromMenu(b, 5000, PathOf("bad.plg"));
         ASSERT_EQ(seen.size(), 2u) << c.what;
-        ExpectPresetDialog(seen[0], "Load PlugIn Preset");
+        ExpectPresetDialog(seen[0], "Load PlugIn Preset", b);
         ExpectWarning({seen[1]}, kImproper, kSystemModalWarning);
         EXPECT_EQ(StoredSlots(b), before) << c.what;
     }
