@@ -46,7 +46,7 @@ def table(processor, rows, growth):
              "|---|---|---|---|"]
     for key, name in NAMES.items():
         native, sox, ratio = rows[key]
-        lines.append("| %s | %.3g | %.3g | %.1f× |" % (name, native, sox, ratio))
+        lines.append("| %s | %.2f | %.1f | %.1f× |" % (name, native, sox, ratio))
     lines += ["", "512-frame buffers cost %s× the 5024-frame cost per frame." % growth, END]
     return "\n".join(lines)
 
