@@ -8,13 +8,14 @@
 
 NATIVE := build/native
 WIN32  := build/win32
+FUZZ   := build/fuzz
 JOBS   ?= 2
 ARGS   ?=
 QUIET  ?= 1
 CONFIGURE_QUIET := $(if $(QUIET),-DCMAKE_RULE_MESSAGES=OFF,-DCMAKE_RULE_MESSAGES=ON)
 BUILD_QUIET     := $(if $(QUIET),-- --no-print-directory)
 
-.PHONY: all setup win32 native test run bench fuzz artwork dist soak clean
+.PHONY: all setup win32 native test run bench fuzzers fuzz artwork dist soak clean
 
 all: win32 native
 
@@ -26,10 +27,10 @@ win32: setup
 	@cmake --build $(WIN32) -j $(JOBS) $(BUILD_QUIET)
 
 native: setup
-	@cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVANE_WIN32_DIR=$(CURDIR)/$(WIN32) $(CONFIGURE_QUIET) >/dev/null
+	@cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVANE_WIN32_DIR=$(CURDIR)/$(WIN32) -DKELVANE_FUZZ_DIR=$(CURDIR)/$(FUZZ) $(CONFIGURE_QUIET) >/dev/null
 	@cmake --build $(NATIVE) -j $(JOBS) $(BUILD_QUIET)
 
-test: win32 native
+test: win32 native fuzzers
 	@cd $(NATIVE) && ctest --output-on-failure -j $(JOBS)
 
 run: win32
@@ -58,17 +59,18 @@ SOAK_SEED    ?= 1
 soak: win32
 	@KELVANE_DLL=$(CURDIR)/$(WIN32)/plugin/KelvaneFx.dll scripts/wine-run.sh $(WIN32)/tests/wine/soak.exe $(SOAK_MINUTES) $(SOAK_SEED)
 
-FUZZ      := build/fuzz
-FUZZ_TIME ?= 60
+FUZZ_TIME    ?= 600
+FUZZ_TARGETS := chunk preset messages
 
-# Each libFuzzer target for a bounded time (FUZZ_TIME seconds); not part of CI.
-fuzz: setup
-	@cmake -S tests/fuzz -B $(FUZZ) -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-	@cmake --build $(FUZZ) -j $(JOBS)
-	@for t in chunk preset messages; do \
-	  mkdir -p $(FUZZ)/corpus/$$t; \
-	  $(FUZZ)/$${t}_fuzz -max_total_time=$(FUZZ_TIME) -print_final_stats=1 -artifact_prefix=$(FUZZ)/ $(FUZZ)/corpus/$$t || exit 1; \
-	done
+# The libFuzzer targets (tests/fuzz), a clang build of their own.
+fuzzers: setup
+	@cmake -S tests/fuzz -B $(FUZZ) -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CONFIGURE_QUIET) >/dev/null
+	@cmake --build $(FUZZ) -j $(JOBS) $(BUILD_QUIET)
+
+# The long run: every target for FUZZ_TIME seconds (600 by default), each
+# reported, failing at the end if any failed. `make test` runs a short one.
+fuzz: fuzzers
+	@scripts/fuzz.sh $(FUZZ) --time $(FUZZ_TIME) $(FUZZ_TARGETS)
 
 clean:
 	rm -rf build out dist

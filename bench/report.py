@@ -49,6 +49,17 @@ def sox_ns_per_frame(seconds, *synth, emulator=None, runs=3):
     return best
 
 
+def processor():
+    """The machine's processor as the kernel names it."""
+    try:
+        for line in open("/proc/cpuinfo"):
+            if line.startswith("model name"):
+                return " ".join(line.split(":", 1)[1].split())
+    except OSError:
+        pass
+    return "an unnamed processor"
+
+
 def fmt(ns):
     return ("%9.2f %9.0f" % (ns, 1e9 / (ns * RATE))) if ns else "%9s %9s" % ("-", "-")
 
@@ -65,6 +76,7 @@ def main():
         caveat = ("The DLL ran under Wine on this machine's real CPU, as 32-bit x86 code, no emulation;\n"
                   "the native figures are the same engine built for x86-64.")
 
+    print("Processor: %s" % processor())
     print("Rendering cost per stereo frame (ns) and real-time factor at 48 kHz")
     print(caveat)
     print("%-10s %4s %6s | %9s %9s | %9s %9s" % ("case", "bits", "frames", "native ns", "x rt",

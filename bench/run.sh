@@ -1,7 +1,8 @@
 #!/bin/bash
 # make bench: the engine natively (Google Benchmark, Release, no sanitizers),
 # the 32-bit DLL through the stand-in host under Wine, and sox synth for the
-# same signals; bench/report.py prints the table, ratios and goals.
+# same signals; bench/report.py prints the table, ratios and goals, kept in
+# build/bench/report.txt.
 #
 # usage: bench/run.sh [jobs]
 set -euo pipefail
@@ -30,4 +31,6 @@ scripts/wine-run.sh $cross/tools/minihost/bench_host.exe --dll $cross/plugin/Kel
     >"$results/dll.txt"
 [ "$(grep -c '^BM_Render' "$results/dll.txt")" = 28 ] || { echo "bench: bench_host.exe stopped early" >&2; exit 1; }
 echo "bench: sox synth..." >&2
-/usr/bin/python3 bench/report.py "$results/native.json" "$results/dll.txt" 60 "$(scripts/wine-run.sh --cpu)"
+# The report is kept: bench/readme_table.py writes the README's table from it.
+/usr/bin/python3 bench/report.py "$results/native.json" "$results/dll.txt" 60 "$(scripts/wine-run.sh --cpu)" \
+    | tee "$native/report.txt"

@@ -24,15 +24,26 @@ def db(x):
 
 
 def read(path):
+    """Rate, samples as float64 with full scale 1.0 (one column per channel),
+    and the highest level the file can hold: the top code of 16- and 24-bit
+    PCM, or None for 32-bit float, whose samples may lie beyond full scale."""
     rate, data = wavfile.read(path)
     if data.dtype == np.int16:
-        scale = 32768.0
+        scale, top = 32768.0, 32767
     elif data.dtype == np.int32:     # scipy widens 24-bit PCM to the top of int32
-        scale = 2.0 ** 31
+        scale, top = 2.0 ** 31, 2 ** 31 - 256
     else:
-        scale = 1.0
+        scale, top = 1.0, None
     data = data.astype(np.float64) / scale
-    return rate, data.reshape(len(data), -1)
+    return rate, data.reshape(len(data), -1), None if top is None else top / scale
+
+
+def full_scale_count(x, top):
+    """Samples over full scale in a float file, which keeps them; in a PCM
+    file, samples at full scale, where any overs were clipped."""
+    if top is None:
+        return "%d over full scale" % np.count_nonzero(np.abs(x) > 1.0)
+    return "%d at full scale" % np.count_nonzero((x >= top) | (x <= -1.0))
 
 
 def peak_frequency(x, rate):
@@ -167,14 +178,15 @@ def main():
     ap.add_argument("--png", help="also draw the spectrogram, spectrum and tone figures into this PNG")
     args = ap.parse_args()
 
-    rate, data = read(args.wav)
+    rate, data, top = read(args.wav)
     print("%s: %d Hz, %d channels, %.3f s" % (args.wav, rate, data.shape[1], len(data) / rate))
     channels = []
     for ch in range(data.shape[1]):
         x = data[:, ch]
         channels.append({"peak": db(np.max(np.abs(x))), "rms": db(np.sqrt(np.mean(x * x)))})
-        print("  channel %d: peak %7.2f dBFS, RMS %7.2f dBFS, mean %+.2e, dominant %.3f Hz"
-              % (ch, channels[-1]["peak"], channels[-1]["rms"], np.mean(x), peak_frequency(x, rate)))
+        print("  channel %d: peak %+7.2f dBFS, RMS %7.2f dBFS, %s, mean %+.2e, dominant %.3f Hz"
+              % (ch, channels[-1]["peak"], channels[-1]["rms"], full_scale_count(x, top), np.mean(x),
+                 peak_frequency(x, rate)))
     if data.shape[1] == 2:
         corr = np.corrcoef(data[:, 0], data[:, 1])[0, 1]
         print("  left/right correlation %.4f" % corr)

@@ -47,6 +47,7 @@ fi
 # loaded machine wineboot can give up half-way, so an unfinished prefix is
 # removed and made again.
 ready=$WINEPREFIX/.kelvane-ready
+no_debugger=$WINEPREFIX/.kelvane-no-debugger
 (
   flock 9
   for attempt in 1 2 3; do
@@ -58,6 +59,18 @@ ready=$WINEPREFIX/.kelvane-ready
     if [ -f "$WINEPREFIX/drive_c/windows/system32/kernel32.dll" ]; then touch "$ready"; fi
   done
   [ -f "$ready" ] || { echo "wine-run: could not create the Wine prefix" >&2; exit 1; }
+  # No automatic debugger: by default a crash starts winedbg, which waits
+  # until the test's time runs out. With an empty debugger command none can
+  # start, so the crashed program ends at once, its exit status the low byte
+  # of the exception code and Wine's "Unhandled ..." line in its output.
+  # Prefixes made before this step get it on their next run.
+  if [ ! -f "$no_debugger" ]; then
+    aedebug='HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug'
+    "$wine" reg add "$aedebug" /v Auto /t REG_SZ /d 1 /f >/dev/null
+    "$wine" reg add "$aedebug" /v Debugger /t REG_SZ /d "" /f >/dev/null
+    "${WINESERVER:-wineserver}" -w || true
+    touch "$no_debugger"
+  fi
 ) 9>"$build/wineprefix.lock"
 
 # Each run waits for the Wine server and desktop to end before it returns, so

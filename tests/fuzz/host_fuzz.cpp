@@ -129,14 +129,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
     const int assignment = data[0] % 8;
     std::vector<uint8_t> file(data + 1, data + size);
+    // The folder the user chose before, so that "not adopted" can be seen.
+    const char kEarlierFolder[] = "C:\\Presets\\";
+    std::strcpy(g_host.presetFolder, kEarlierFolder);
     const ParamState before = g_params;
     if (LoadPresetRecord(file.data(), file.size(), assignment) == PresetResult::kLoaded) {
         uint8_t record[kPresetRecordBytes];
         BuildPresetRecord(record, assignment);
         CHECK(std::memcmp(record + kHeaderBytes, file.data() + kHeaderBytes, kPresetRecordBytes - kHeaderBytes) == 0);
-        CHECK(std::strncmp(g_host.presetFolder, reinterpret_cast<const char*>(file.data() + 48), kPathBytes - 1) == 0);
+        // The file's folder is adopted, unless it is on a network server
+        // (two leading slashes of either kind): then the old one stays.
+        const char* folder = reinterpret_cast<const char*>(file.data() + kPresetFolderOffset);
+        const bool network = (folder[0] == '\\' || folder[0] == '/') && (folder[1] == '\\' || folder[1] == '/');
+        CHECK(std::strncmp(g_host.presetFolder, network ? kEarlierFolder : folder, kPathBytes - 1) == 0);
     } else {
-        CHECK(std::memcmp(&before, &g_params, sizeof before) == 0);
+        CHECK(std::memcmp(&before, &g_params, sizeof before) == 0 && std::strcmp(g_host.presetFolder, kEarlierFolder) == 0);
     }
     CheckTable();
 #else

@@ -393,19 +393,26 @@ TEST_F(EditorTest, PlacementBesideTheReferenceClampedAndRemembered) {
     DestroyWindow(reference);
 }
 
+// A restored place off every monitor, or of another size than the window's,
+// gives way to the default place and size.
 TEST_F(EditorTest, RestoredPlaceOffEveryMonitorGivesWayToTheDefault) {
     const int a = host.NewAssignment(1);
-    std::vector<uint8_t> chunk(1100);
-    Arguments(a);
-    host.Set(HostField::chunkAddress, static_cast<int32_t>(reinterpret_cast<uintptr_t>(chunk.data())));
-    host.Message(11);   // one entry, its editor closed
-    const int32_t farOff[5] = {-30000, 120, 380, 300, 1};   // left, top, width, height, open
-    memcpy(&chunk[308 + 68], farOff, sizeof farOff);
-    host.Message(10);
-    RECT r = {};
-    GetWindowRect(Editor(a), &r);
-    EXPECT_EQ(r.left, (GetSystemMetrics(SM_CXSCREEN) - 380) / 2);
-    EXPECT_EQ(r.top, 80);
+    const int32_t places[][5] = {{-30000, 120, 380, 300, 1}, {150, 120, 200, 100, 1}};   // left, top, width, height, open
+    for (const auto& place : places) {
+        std::vector<uint8_t> chunk(1100);
+        Arguments(a);
+        host.Set(HostField::chunkAddress, static_cast<int32_t>(reinterpret_cast<uintptr_t>(chunk.data())));
+        host.Message(11);   // one entry, its editor closed
+        memcpy(&chunk[308 + 68], place, sizeof place);
+        host.Message(10);
+        RECT r = {};
+        GetWindowRect(Editor(a), &r);
+        EXPECT_EQ(r.left, (GetSystemMetrics(SM_CXSCREEN) - 380) / 2) << "restored left " << place[0];
+        EXPECT_EQ(r.top, 80);
+        EXPECT_EQ(r.right - r.left, kWidth);
+        EXPECT_EQ(r.bottom - r.top, kHeight);
+        Close(a);
+    }
 }
 
 TEST_F(EditorTest, PartlyShownPlaceIsKept) {
@@ -944,6 +951,9 @@ TEST_F(EditorMouseTest, MenuOnTheLogoOffersItsItemsAndShowsTheAboutView) {
 }
 
 TEST_F(EditorMouseTest, LogoWhileProcessingMovesTheWindowInstead) {
+    s_editorProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(editor, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountMoveLoops)));
+    s_moveLoops = 0;
     s_menu = MenuScript{};
     s_menu.downs = -1;
     SetTimer(nullptr, 0, 100, DriveMenu);
@@ -972,6 +982,7 @@ TEST_F(EditorMouseTest, LogoWhileProcessingMovesTheWindowInstead) {
     Mouse(WM_LBUTTONUP, 200, 270);
     minihost::PumpMessages();
     EXPECT_FALSE(s_menu.chosen) << "processing mode 2: no menu";
+    EXPECT_EQ(s_moveLoops, 2) << "a move while running and in mode 2, none while stopped";
     KillTimer(nullptr, timer);
 }
 

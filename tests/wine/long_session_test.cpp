@@ -128,12 +128,12 @@ void CALLBACK CancelMenu(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 // Editors A and B; a press on A's tone level fader or on its logo; the host
-// closes A (message 7, or 9). The gesture ends with A: a move and a release
-// in B change and report nothing and open no menu, the cursor is free again
-// and no capture is left.
+// closes A (message 7, or 9) or restores A's settings over it (message 10).
+// The gesture ends with A: a move and a release in B change and report
+// nothing and open no menu, the cursor is free again and no capture is left.
 TEST(LongSession, ClosingAnEditorEndsItsGesture) {
     const UINT_PTR timer = SetTimer(nullptr, 0, 100, CancelMenu);
-    for (int closing : {7, 9}) {
+    for (int closing : {7, 9, 10}) {
         for (int y : {102, 275}) {
             StandInHost host;
             ASSERT_EQ(host.Start(PluginPath().c_str()), "");
@@ -143,6 +143,10 @@ TEST(LongSession, ClosingAnEditorEndsItsGesture) {
             Editor(host, 6, b);
             HWND editorA = FindEditor(a), editorB = FindEditor(b);
             ASSERT_TRUE(editorA != nullptr && editorB != nullptr);
+            std::vector<uint8_t> chunk(1100);   // A's settings, for message 10
+            host.Set(HostField::chunkAddress, static_cast<int32_t>(reinterpret_cast<uintptr_t>(chunk.data())));
+            host.Set(HostField::assignmentArg, a);
+            host.Message(11);
             SendMessageA(editorA, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(150, y));
             RECT clip;
             GetClipCursor(&clip);
@@ -164,6 +168,33 @@ TEST(LongSession, ClosingAnEditorEndsItsGesture) {
         }
     }
     KillTimer(nullptr, timer);
+}
+
+// A host that unloads the library without message 1 leaves no window class
+// of it behind.
+TEST(LongSession, UnloadWithoutMessage1UnregistersTheClasses) {
+    StandInHost host;
+    ASSERT_EQ(host.Start(PluginPath().c_str()), "");
+    const HMODULE module = host.dll;
+    FreeLibrary(host.dll);
+    host.dll = nullptr;
+    for (const char* name : kClassNames) {
+        WNDCLASSA wc;
+        EXPECT_FALSE(GetClassInfoA(module, name, &wc)) << name << " still registered after the unload";
+    }
+    host.Stop();
+}
+
+// A second FxInit replaces the bitmaps and the font of the first.
+TEST(LongSession, RepeatedFxInitLeaksNothing) {
+    StandInHost host;
+    ASSERT_EQ(host.Start(PluginPath().c_str()), "");
+    const ResourceCounts before = ResourceCounts::Take();
+    constexpr int kCycles = 5;
+    for (int i = 0; i < kCycles; ++i) host.fxInit(host.hostInfo);
+    const ResourceCounts after = ResourceCounts::Take();
+    EXPECT_TRUE(after.SameAs(before)) << after.GrowthSince(before, kCycles);
+    host.Stop();
 }
 
 // Each rendering thread has a white-noise sequence of its own, starting at 1:

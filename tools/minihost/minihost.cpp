@@ -14,8 +14,19 @@
 
 namespace {
 
+// Where the build tree puts the DLL, relative to minihost.exe (from CMake).
+#ifndef KELVANE_BUILD_TREE_DLL
+#define KELVANE_BUILD_TREE_DLL "..\\..\\plugin\\KelvaneFx.dll"
+#endif
+constexpr char kDllName[] = "KelvaneFx.dll";
+
+// Full scale of the host's buffers: 2^23 in 32-bit ones (24-bit scale, overs
+// passed on), 2^15 in 16-bit ones.
+constexpr double kFullScale32 = 8388608.0;
+constexpr double kFullScale16 = 32768.0;
+
 struct Options {
-    std::string dll = "KelvaneFx.dll";
+    std::string dll;
     std::string out = "out/kelvane-demo.wav";
     double seconds = 10.0;
     uint32_t rate = 48000;
@@ -35,9 +46,13 @@ void Usage() {
     std::puts(
         "usage: minihost [options]\n"
         "Loads KelvaneFx.dll in a stand-in host, renders one assignment and writes a\n"
-        "24-bit stereo WAV. Levels are fader positions 5..105 (105 = -0.003 dB, 89 = -6 dB,\n"
+        "stereo WAV: 32-bit float for 32-bit host buffers (full scale 1.0, so that\n"
+        "samples over full scale stay as the plug-in made them), 16-bit PCM for 16-bit\n"
+        "ones. Levels are fader positions 5..105 (105 = -0.003 dB, 89 = -6 dB,\n"
         "76 = -12 dB, 55 = -24 dB, 30 = -48 dB, 5 = silence).\n"
-        "  --dll PATH           plug-in to load (default KelvaneFx.dll beside minihost)\n"
+        "  --dll PATH           plug-in to load (default: KelvaneFx.dll beside\n"
+        "                       minihost.exe, else " KELVANE_BUILD_TREE_DLL "\n"
+        "                       from minihost.exe's folder, where the build puts it)\n"
         "  --out FILE           WAV file to write (default out/kelvane-demo.wav)\n"
         "  --seconds S          duration (default 10)\n"
         "  --rate HZ            sample rate (default 48000)\n"
@@ -125,23 +140,44 @@ void PutLE(std::vector<uint8_t>& out, uint32_t v, int bytes) {
     for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
-// A canonical 24-bit PCM stereo WAV.
-bool WriteWav(const std::string& path, const std::vector<int32_t>& samples, uint32_t rate) {
+// A stereo WAV of the rendered samples: 32-bit IEEE float with the host's
+// 2^23 as 1.0 (format 32), or 16-bit PCM as the host's buffers held them.
+bool WriteWav(const std::string& path, const std::vector<int32_t>& samples, uint32_t rate, int format) {
+    const bool asFloat = format == 32;
+    const uint32_t sampleBytes = asFloat ? 4 : 2;
+    const uint32_t dataBytes = static_cast<uint32_t>(samples.size() * sampleBytes);
+    // Float data needs the extended format chunk and a fact chunk (frames).
+    const uint32_t fmtBytes = asFloat ? 18 : 16;
+    const uint32_t factBytes = asFloat ? 12 : 0;
     std::vector<uint8_t> bytes;
-    const uint32_t dataBytes = static_cast<uint32_t>(samples.size() * 3);
     bytes.insert(bytes.end(), {'R', 'I', 'F', 'F'});
-    PutLE(bytes, 36 + dataBytes, 4);
+    PutLE(bytes, 4 + (8 + fmtBytes) + factBytes + 8 + dataBytes, 4);
     bytes.insert(bytes.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    PutLE(bytes, 16, 4);
-    PutLE(bytes, 1, 2);             // PCM
-    PutLE(bytes, 2, 2);             // stereo
+    PutLE(bytes, fmtBytes, 4);
+    PutLE(bytes, asFloat ? 3 : 1, 2);   // IEEE float or PCM
+    PutLE(bytes, 2, 2);                 // stereo
     PutLE(bytes, rate, 4);
-    PutLE(bytes, rate * 6, 4);      // bytes per second
-    PutLE(bytes, 6, 2);             // bytes per frame
-    PutLE(bytes, 24, 2);
+    PutLE(bytes, rate * 2 * sampleBytes, 4);
+    PutLE(bytes, 2 * sampleBytes, 2);
+    PutLE(bytes, 8 * sampleBytes, 2);
+    if (asFloat) {
+        PutLE(bytes, 0, 2);   // no extension
+        bytes.insert(bytes.end(), {'f', 'a', 'c', 't'});
+        PutLE(bytes, 4, 4);
+        PutLE(bytes, static_cast<uint32_t>(samples.size() / 2), 4);
+    }
     bytes.insert(bytes.end(), {'d', 'a', 't', 'a'});
     PutLE(bytes, dataBytes, 4);
-    for (int32_t s : samples) PutLE(bytes, static_cast<uint32_t>(s), 3);
+    for (int32_t s : samples) {
+        if (asFloat) {
+            const float v = static_cast<float>(s / kFullScale32);
+            uint32_t word;
+            std::memcpy(&word, &v, sizeof word);
+            PutLE(bytes, word, 4);
+        } else {
+            PutLE(bytes, static_cast<uint32_t>(s), 2);
+        }
+    }
     FILE* f = std::fopen(path.c_str(), "wb");
     if (f == nullptr) return false;
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
@@ -150,18 +186,28 @@ bool WriteWav(const std::string& path, const std::vector<int32_t>& samples, uint
 
 double Db(double v) { return v > 0 ? 20.0 * std::log10(v) : -INFINITY; }
 
-void PrintLevels(const std::vector<int32_t>& samples) {
-    const double fullScale = 8388608.0;
+bool OverOrAtFullScale(int32_t s, int format) {
+    if (format == 32) return s > 8388608 || s < -8388608;
+    return s >= 32767 || s <= -32768;
+}
+
+// Peak and RMS per channel. A 32-bit render counts the samples over full
+// scale (kept in the float WAV, a peak above 0 dBFS); a 16-bit one the
+// samples at full scale, which is where its overs were clipped.
+void PrintLevels(const std::vector<int32_t>& samples, int format) {
+    const double fullScale = format == 32 ? kFullScale32 : kFullScale16;
     for (int ch = 0; ch < 2; ++ch) {
         double peak = 0, sum = 0;
-        size_t n = 0;
+        size_t n = 0, overs = 0;
         for (size_t i = ch; i < samples.size(); i += 2, ++n) {
             double v = samples[i] / fullScale;
             peak = std::fmax(peak, std::fabs(v));
             sum += v * v;
+            if (OverOrAtFullScale(samples[i], format)) ++overs;
         }
         double rms = n ? std::sqrt(sum / n) : 0;
-        std::printf("  %s: peak %7.2f dBFS, RMS %7.2f dBFS\n", ch == 0 ? "left " : "right", Db(peak), Db(rms));
+        std::printf("  %s: peak %+7.2f dBFS, RMS %7.2f dBFS, %zu samples %s full scale\n", ch == 0 ? "left " : "right",
+                    Db(peak), Db(rms), overs, format == 32 ? "over" : "at");
     }
 }
 
@@ -254,18 +300,23 @@ void TakeEditorChanges(const minihost::StandInHost& host, Options& o) {
     }
 }
 
-std::string DefaultDll(const char* argv0) {
-    std::string path = argv0;
-    size_t cut = path.find_last_of("\\/");
-    std::string folder = cut == std::string::npos ? "" : path.substr(0, cut + 1);
-    return folder + "../../plugin/KelvaneFx.dll";
+// KelvaneFx.dll beside minihost.exe when there is one, else the build tree's.
+std::string DefaultDll() {
+    char exe[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string folder(exe, length < MAX_PATH ? length : 0);
+    folder = folder.substr(0, folder.find_last_of("\\/") + 1);
+    const std::string beside = folder + kDllName;
+    if (GetFileAttributesA(beside.c_str()) != INVALID_FILE_ATTRIBUTES) return beside;
+    const std::string built = folder + KELVANE_BUILD_TREE_DLL;
+    return GetFileAttributesA(built.c_str()) != INVALID_FILE_ATTRIBUTES ? built : beside;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     Options o;
-    o.dll = DefaultDll(argv[0]);
+    o.dll = DefaultDll();
     if (!Parse(argc, argv, o)) return 2;
 
     minihost::StandInHost host;
@@ -319,13 +370,11 @@ int main(int argc, char** argv) {
         if (o.format == 32) {
             std::fill(buffer32.begin(), buffer32.end(), 0);
             host.Process(a, buffer32.data(), static_cast<uint32_t>(frames * 8), 4);
-            for (size_t i = 0; i < frames * 2; ++i) {
-                samples.push_back(std::max(-8388608, std::min(8388607, buffer32[i])));
-            }
+            samples.insert(samples.end(), buffer32.begin(), buffer32.begin() + frames * 2);
         } else {
             std::fill(buffer16.begin(), buffer16.end(), 0);
             host.Process(a, buffer16.data(), static_cast<uint32_t>(frames * 4), 2);
-            for (size_t i = 0; i < frames * 2; ++i) samples.push_back(buffer16[i] * 256);
+            samples.insert(samples.end(), buffer16.begin(), buffer16.begin() + frames * 2);
         }
         done += frames;
         const size_t percent = done * 100 / totalFrames;
@@ -338,17 +387,17 @@ int main(int argc, char** argv) {
     host.Message(3);
     host.Stop();
 
-    if (!WriteWav(o.out, samples, o.rate)) {
+    if (!WriteWav(o.out, samples, o.rate, o.format)) {
         std::fprintf(stderr, "minihost: cannot write %s\n", o.out.c_str());
         return 1;
     }
-    std::printf("rendered %.2f s at %u Hz (%d-bit host buffers of %d frames) to %s\n", o.seconds, o.rate,
-                o.format, o.bufferFrames, o.out.c_str());
+    std::printf("rendered %.2f s at %u Hz (%d-bit host buffers of %d frames) to %s (%s)\n", o.seconds, o.rate,
+                o.format, o.bufferFrames, o.out.c_str(), o.format == 32 ? "32-bit float" : "16-bit PCM");
     std::printf("  tone %s, sweep %s, noise %s\n",
                 o.toneOn ? (Num(o.toneFreq / 100.0) + " Hz at " + PositionText(o.toneLevel)).c_str() : "off",
                 o.sweepOn ? (Num(o.sweepStart / 100.0) + "-" + Num(o.sweepStop / 100.0) + " Hz in " +
                              Num(o.sweepLength / 100.0) + " s at " + PositionText(o.sweepLevel)).c_str() : "off",
                 o.noiseOn ? (std::string(o.noiseType ? "pink" : "white") + " at " + PositionText(o.noiseLevel)).c_str() : "off");
-    PrintLevels(samples);
+    PrintLevels(samples, o.format);
     return 0;
 }
