@@ -10,6 +10,7 @@
 #include "host_state.h"
 #include "presets.h"
 #include "skin.h"
+#include "tip.h"
 
 namespace kelvane {
 
@@ -35,6 +36,8 @@ void HideAboutView(int assignment) {
 // (Alt and F10 as well), a right press or a frame press ends it and goes no
 // further.
 void ShowAboutView(int assignment) {
+    // A wheel notch's tip would outlive its timer: the loop lets no timer through.
+    HideValueTip();
     g_editor.aboutShown[assignment] = true;
     PaintAboutView(assignment);
     MSG msg;
