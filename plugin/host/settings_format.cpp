@@ -167,7 +167,9 @@ PresetResult LoadPresetRecord(const uint8_t* bytes, size_t length, int assignmen
         !HasSignature(bytes)) {
         return PresetResult::kImproperFormat;
     }
-    TakePresetFolder(bytes);
+    // A preset that records no folder (the factory presets) leaves the folder
+    // the user just loaded it from.
+    if (bytes[kPresetFolderOffset] != 0) TakePresetFolder(bytes);
     ReadSlots(bytes + kPresetSlots, g_params.stored[assignment]);
     g_params.live[assignment] = g_params.stored[assignment];
     ApplyParams(assignment, kAllSlots);

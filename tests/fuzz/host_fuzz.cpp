@@ -137,11 +137,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         uint8_t record[kPresetRecordBytes];
         BuildPresetRecord(record, assignment);
         CHECK(std::memcmp(record + kHeaderBytes, file.data() + kHeaderBytes, kPresetRecordBytes - kHeaderBytes) == 0);
-        // The file's folder is adopted, unless it is on a network server
-        // (two leading slashes of either kind): then the old one stays.
+        // The file's folder is adopted, unless it is empty or on a network
+        // server (two leading slashes of either kind): then the old one stays.
         const char* folder = reinterpret_cast<const char*>(file.data() + kPresetFolderOffset);
         const bool network = (folder[0] == '\\' || folder[0] == '/') && (folder[1] == '\\' || folder[1] == '/');
-        CHECK(std::strncmp(g_host.presetFolder, network ? kEarlierFolder : folder, kPathBytes - 1) == 0);
+        const bool kept = network || folder[0] == 0;
+        CHECK(std::strncmp(g_host.presetFolder, kept ? kEarlierFolder : folder, kPathBytes - 1) == 0);
     } else {
         CHECK(std::memcmp(&before, &g_params, sizeof before) == 0 && std::strcmp(g_host.presetFolder, kEarlierFolder) == 0);
     }

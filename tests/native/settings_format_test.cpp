@@ -297,6 +297,9 @@ TEST_F(HostTest, PresetSavedFromOneAssignmentLoadsIntoAnother) {
     }
     EXPECT_EQ(g_converted[6].inputLevelIndex, 110);
     EXPECT_STREQ(g_host.presetFolder, "F:\\From\\File\\");
+    file[48] = 0;  // a preset that records no folder keeps the one in use
+    ASSERT_EQ(LoadPresetRecord(file.data(), file.size(), 6), PresetResult::kLoaded);
+    EXPECT_STREQ(g_host.presetFolder, "F:\\From\\File\\");
     EXPECT_TRUE(g_fake.opened.empty());
     EXPECT_TRUE(g_fake.repaints.empty());
 }
