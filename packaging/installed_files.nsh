@@ -9,7 +9,7 @@
 ; KelvaneFile FOLDER NAME   a file of the package (the zip's layout, relative to
 ;                           the host's folder); FOLDER is "" for the host's
 ;                           folder itself and must be listed as a KelvaneFolder.
-!insertmacro KelvaneFolder "quellmarsh\Kelvane\Presets"
+!insertmacro KelvaneFolder "${PRESETS_FOLDER}"
 !insertmacro KelvaneFolder "quellmarsh\Kelvane"
 !insertmacro KelvaneFolder "quellmarsh"
 

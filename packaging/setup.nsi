@@ -26,6 +26,7 @@ RequestExecutionLevel admin
 !define PUBLISHER "QuellMarsh Audio"
 !define LIST_FILE "SAWStudioFX_Native.ini"
 !define UNINSTALLER "Kelvane-uninstall.exe"
+!define PRESETS_FOLDER "quellmarsh\Kelvane\Presets"   ; the factory presets, beside the help
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Kelvane"
 !define LIST_FAILURE "The plug-in list could not be changed: is the host running, or is the folder read-only?"
 
@@ -76,7 +77,9 @@ ${UnStrStr}
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_TITLE "${PRODUCT} ${VERSION} is installed"
-!define MUI_FINISHPAGE_TEXT "The files went to:$\r$\n$Placed$\r$\n$\r$\n${PRODUCT} is in the host's plug-in list: start the host and it is among the effect plug-ins. To remove it, use Add or Remove Programs."
+; One line a file, relative to the host's folder, so that no path wraps.
+!define MUI_FINISHPAGE_TEXT_LARGE
+!define MUI_FINISHPAGE_TEXT "The files went to $INSTDIR:$\r$\n$Placed$\r$\n$\r$\n${PRODUCT} is in the host's plug-in list: start the host and it is among the effect plug-ins. To remove it, use Add or Remove Programs."
 !insertmacro MUI_PAGE_FINISH
 
 !insertmacro MUI_UNPAGE_CONFIRM
@@ -182,7 +185,9 @@ FunctionEnd
     !insertmacro Fail ${EXIT_FILE_NOT_WRITTEN} "$INSTDIR\${KELVANE_PATH} could not be written: is the host running, or is the folder read-only?"
   ${EndIf}
   DetailPrint "Installed $INSTDIR\${KELVANE_PATH}"
-  StrCpy $Placed "$Placed$\r$\n    $INSTDIR\${KELVANE_PATH}"
+  !if "${FOLDER}" != "${PRESETS_FOLDER}"   ; the last page names their folder once
+  StrCpy $Placed "$Placed$\r$\n    ${KELVANE_PATH}"
+  !endif
   !endif
 !macroend
 
@@ -218,10 +223,11 @@ Section "${PRODUCT}" SectionKelvane
   !include installed_files.nsh
   !define /redef KELVANE_PASS "files"
   !include installed_files.nsh
+  StrCpy $Placed "$Placed$\r$\n    ${PRESETS_FOLDER}\ (the factory presets)"
 
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
   DetailPrint "Installed $INSTDIR\${UNINSTALLER}"
-  StrCpy $Placed "$Placed$\r$\n    $INSTDIR\${UNINSTALLER}"
+  StrCpy $Placed "$Placed$\r$\n    ${UNINSTALLER}"
   SectionGetSize ${SectionKelvane} $1
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT} test signal generator (SAW plug-in)"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
@@ -287,6 +293,7 @@ Section "Uninstall"
 
   !define /redef KELVANE_PASS "files"
   !include installed_files.nsh
+  StrCpy $Placed "$Placed$\r$\n    ${PRESETS_FOLDER}\ (the factory presets)"
   Delete "$INSTDIR\${UNINSTALLER}"
   !define /redef KELVANE_PASS "folders"
   !include installed_files.nsh
