@@ -133,7 +133,6 @@ void DragStep(EditorRef editor, int x, int y) {
     }
     DrawDragReadout(editor.assignment);
     if (ProcessingRuns()) {
-        DrawDragReadout(editor.assignment);
         CommitEdit(editor.assignment, d.track, SlotValueAtKnob(d.track, d.position), Gesture::kGoesOn);
     }
 }
