@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "params.h"
+
 namespace kelvane {
 
 enum HostMessage : int32_t {
@@ -34,7 +36,12 @@ constexpr char kCorruptedSettingsWarning[] =
 constexpr char kMaximumAssignmentsWarning[] = "This Effect Has Reached Its Maximum Assignments!";
 
 // The slots an editor shows, in the order in which a refresh visits them.
-constexpr int kRefreshOrder[] = {14, 15, 1, 2, 3, 5, 6, 7, 8, 9, 10, 11, 12};
+constexpr int kRefreshOrder[] = {
+    kSlotInputOn, kSlotInputLevel,
+    kSlotToneOn,  kSlotToneLevel,  kSlotToneFrequency,
+    kSlotSweepOn, kSlotSweepLevel, kSlotSweepStart, kSlotSweepStop, kSlotSweepLength,
+    kSlotNoiseOn, kSlotNoiseLevel, kSlotNoiseType,
+};
 
 // Dispatches one host message. Numbers without a meaning, and messages whose
 // assignment argument names nothing (outside 0..7, or -1 where all is not

@@ -167,13 +167,13 @@ protected:
     }
     HWND Open(int a, HWND reference = nullptr) {
         Arguments(a, static_cast<int32_t>(reinterpret_cast<uintptr_t>(reference)));
-        host.Message(6);
+        host.Message(kelvane::kMsgOpenEditor);
         minihost::PumpMessages();
         return Editor(a);
     }
     void Close(int a) {
         Arguments(a);
-        host.Message(7);
+        host.Message(kelvane::kMsgCloseEditor);
     }
     HWND Editor(int a) {
         FindEditor find = {a, nullptr};
@@ -402,9 +402,9 @@ TEST_F(EditorTest, RestoredPlaceOffEveryMonitorGivesWayToTheDefault) {
         std::vector<uint8_t> chunk(1100);
         Arguments(a);
         host.Set(HostField::chunkAddress, static_cast<int32_t>(reinterpret_cast<uintptr_t>(chunk.data())));
-        host.Message(11);   // one entry, its editor closed
+        host.Message(kelvane::kMsgSaveSettings);   // one entry, its editor closed
         memcpy(&chunk[308 + 68], place, sizeof place);
-        host.Message(10);
+        host.Message(kelvane::kMsgRestoreSettings);
         RECT r = {};
         GetWindowRect(Editor(a), &r);
         EXPECT_EQ(r.left, (GetSystemMetrics(SM_CXSCREEN) - 380) / 2) << "restored left " << place[0];
@@ -980,7 +980,7 @@ TEST_F(EditorMouseTest, LogoWhileProcessingMovesTheWindowInstead) {
     const UINT_PTR timer = SetTimer(nullptr, 0, 100, DriveMenu);
     host.Set(HostField::assignmentArg, a);
     host.Set(HostField::processingFlag, 2);
-    host.Message(2);
+    host.Message(kelvane::kMsgStart);
     PostMessageA(editor, WM_LBUTTONUP, 0, MAKELPARAM(200, 270));
     Mouse(WM_LBUTTONDOWN, 200, 270);
     minihost::PumpMessages();

@@ -146,7 +146,7 @@ TEST(LongSession, ClosingAnEditorEndsItsGesture) {
             std::vector<uint8_t> chunk(1100);   // A's settings, for message 10
             host.Set(HostField::chunkAddress, static_cast<int32_t>(reinterpret_cast<uintptr_t>(chunk.data())));
             host.Set(HostField::assignmentArg, a);
-            host.Message(11);
+            host.Message(kelvane::kMsgSaveSettings);
             SendMessageA(editorA, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(150, y));
             RECT clip;
             GetClipCursor(&clip);
