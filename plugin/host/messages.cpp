@@ -84,7 +84,6 @@ void MsgShutdown() {
 void MsgStart() {
     const int32_t a = Arg(HostField::assignmentArg);
     if (!IsAssignmentIndex(a)) return;
-    g_host.currentAssignment = a;
     g_engine.processingMode = Arg(HostField::processingFlag);
     if (g_engine.processingMode != 1) return;
     ApplyParams(a, kAllSlots);
@@ -94,7 +93,6 @@ void MsgStart() {
 void MsgStop() {
     const int32_t a = Arg(HostField::assignmentArg);
     if (!IsAssignmentIndex(a)) return;
-    g_host.currentAssignment = a;
     g_engine.processingMode = 0;
 }
 
