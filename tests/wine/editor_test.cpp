@@ -45,18 +45,17 @@ Image DllBitmap(HMODULE dll, const char* name) {
     return image;
 }
 
-// Main_Bmp with one text drawn centred in an inclusive box, the way the
-// editor draws its label and readouts.
-Image TextOnBackground(HMODULE dll, HFONT font, const char* text, RECT box) {
-    HBITMAP bitmap = LoadBitmapA(dll, "Main_Bmp");
+// One of the DLL's bitmaps with a text drawn on it in the readouts' grey, by
+// DrawTextA into the rectangle `r` with the given format.
+Image TextOnBitmap(HMODULE dll, const char* bitmapName, HFONT font, const char* text, RECT r, UINT format) {
+    HBITMAP bitmap = LoadBitmapA(dll, bitmapName);
     HDC screen = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(screen);
     HGDIOBJ previousBitmap = SelectObject(dc, bitmap);
     HGDIOBJ previousFont = SelectObject(dc, font);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0xC0, 0xC0, 0xC0));
-    RECT r = {box.left, box.top, box.right + 1, box.bottom + 1};
-    DrawTextA(dc, text, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_WORDBREAK);
+    DrawTextA(dc, text, -1, &r, format);
     Image image = CaptureDc(dc, kWidth, kHeight);
     SelectObject(dc, previousFont);
     SelectObject(dc, previousBitmap);
@@ -64,6 +63,13 @@ Image TextOnBackground(HMODULE dll, HFONT font, const char* text, RECT box) {
     ReleaseDC(nullptr, screen);
     DeleteObject(bitmap);
     return image;
+}
+
+// Main_Bmp with one text drawn centred in an inclusive box, the way the
+// editor draws its label and readouts.
+Image TextOnBackground(HMODULE dll, HFONT font, const char* text, RECT box) {
+    return TextOnBitmap(dll, "Main_Bmp", font, text, {box.left, box.top, box.right + 1, box.bottom + 1},
+                        DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_WORDBREAK);
 }
 
 // Whether a w x h block of `shot` at (x, y) equals the block of `source` at (sx, sy).
@@ -929,22 +935,8 @@ TEST_F(EditorMouseTest, MenuOnTheLogoOffersItsItemsAndShowsTheAboutView) {
     font.lfHeight = 14;
     lstrcpyA(font.lfFaceName, "Arial");
     HFONT arial = CreateFontIndirectA(&font);
-    HBITMAP panel = LoadBitmapA(host.dll, "About_Box_Bmp");
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HGDIOBJ previousBitmap = SelectObject(dc, panel);
-    HGDIOBJ previousFont = SelectObject(dc, arial);
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, RGB(0xC0, 0xC0, 0xC0));
-    RECT all = {0, 0, 380, 300};
-    const char* expected = "\n\n\nVersion 1.0 (build 12)\r\n";
-    DrawTextA(dc, expected, -1, &all, DT_CENTER | DT_VCENTER | DT_WORDBREAK);
-    const Image versionOnPanel = CaptureDc(dc, kWidth, kHeight);
-    SelectObject(dc, previousFont);
-    SelectObject(dc, previousBitmap);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
-    DeleteObject(panel);
+    const Image versionOnPanel = TextOnBitmap(host.dll, "About_Box_Bmp", arial, "\n\n\nVersion 1.0 (build 12)\r\n",
+                                              {0, 0, 380, 300}, DT_CENTER | DT_VCENTER | DT_WORDBREAK);
     DeleteObject(arial);
     // The version line sits on the fourth line of text; the maker line and
     // the prompt follow below it.
