@@ -430,6 +430,27 @@ TEST_F(EditorTest, PartlyShownPlaceIsKept) {
     EXPECT_TRUE(r.left == -300 && r.top == -10) << "80 x 290 pixels of it show";
 }
 
+// A restored place is kept when 100 x 20 of its pixels lie on a monitor: with
+// 101 x 20 showing in the work area's top left corner it is, with 99 x 20 not.
+TEST_F(EditorTest, RestoredPlaceNeedsTwoThousandPixelsShown) {
+    const int a = host.NewAssignment(1);
+    RECT work = {};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    for (int32_t columns : {101, 99}) {
+        const int32_t place[5] = {work.left - (kWidth - columns), work.top - (kHeight - 20), kWidth, kHeight, 1};
+        std::vector<uint8_t> chunk(1100);
+        Arguments(a);
+        host.Set(HostField::chunkAddress, static_cast<int32_t>(reinterpret_cast<uintptr_t>(chunk.data())));
+        host.Message(kelvane::kMsgSaveSettings);
+        memcpy(&chunk[308 + 68], place, sizeof place);
+        host.Message(kelvane::kMsgRestoreSettings);
+        RECT r = {};
+        GetWindowRect(Editor(a), &r);
+        EXPECT_EQ(r.left == place[0] && r.top == place[1], columns == 101) << columns << " x 20 pixels shown";
+        Close(a);
+    }
+}
+
 // ---- Mouse ----------------------------------------------------------------
 
 class EditorMouseTest : public EditorTest {
