@@ -253,31 +253,31 @@ TEST_F(EditorTest, ShowValueDrawsWithoutChangingTheParameters) {
     ASSERT_NE(editor, nullptr);
     const Image before = CaptureWindow(editor);
 
-    Send(105, a, 15, 5);   // a level at the left end
+    Send(kelvane::kMsgShowValue, a, 15, 5);   // a level at the left end
     Image shot = CaptureWindow(editor);
     EXPECT_TRUE(SameBlock(shot, 71, 45, knob, 0, 0, kKnobColumns, 15)) << "position 5 puts the knob in columns 71..98";
     EXPECT_TRUE(SameRect(shot, main, {99, 45, 218, 60})) << "the old knob is erased";
 
-    Send(105, a, 3, 100000);   // 1000 Hz: knob position 44, readout 1000.0
+    Send(kelvane::kMsgShowValue, a, 3, 100000);   // 1000 Hz: knob position 44, readout 1000.0
     shot = CaptureWindow(editor);
     EXPECT_TRUE(KnobAt(shot, kFrequencyFader, 44));
     EXPECT_FALSE(SameRect(shot, before, kFrequencyBox));
     EXPECT_TRUE(ReadoutShows(shot, kFrequencyBox, "1000.0"));
 
-    Send(105, a, 14, 1);
-    Send(105, a, 12, 7);
+    Send(kelvane::kMsgShowValue, a, 14, 1);
+    Send(kelvane::kMsgShowValue, a, 12, 7);
     shot = CaptureWindow(editor);
     EXPECT_TRUE(SameBlock(shot, 15, 40, lampOn, 0, 0, 40, 20));
     EXPECT_TRUE(ReadoutShows(shot, kTypeBox, "PINK")) << "every non-zero type is pink";
 
     // The TONE level's erase keeps off the FREQUENCY knob at 8 Hz (6), which overhangs the gap between them.
-    Send(105, a, 3, 800);
-    Send(105, a, 2, 50);
+    Send(kelvane::kMsgShowValue, a, 3, 800);
+    Send(kelvane::kMsgShowValue, a, 2, 50);
     shot = CaptureWindow(editor);
     EXPECT_TRUE(KnobAt(shot, kFrequencyFader, 6));
 
     // Slots without a control draw nothing.
-    for (int slot : {0, 4, 13, 16, 17, -1}) Send(105, a, slot, 1234);
+    for (int slot : {0, 4, 13, 16, 17, -1}) Send(kelvane::kMsgShowValue, a, slot, 1234);
     EXPECT_EQ(DifferencesOutside(shot, CaptureWindow(editor), {0, 0, -1, -1}), 0);
 
     // A repaint from the live parameters puts everything back: 105 kept them.
@@ -286,7 +286,7 @@ TEST_F(EditorTest, ShowValueDrawsWithoutChangingTheParameters) {
 
     // The identity check: another track's value draws nothing.
     host.trackOf[a] += 1;
-    Send(105, a, 15, 5);
+    Send(kelvane::kMsgShowValue, a, 15, 5);
     host.trackOf[a] -= 1;
     EXPECT_EQ(DifferencesOutside(before, CaptureWindow(editor), {0, 0, -1, -1}), 0);
 }
@@ -296,15 +296,15 @@ TEST_F(EditorTest, RedrawChangesTouchesOnlyChangedControls) {
     HWND editor = Open(a);
     ASSERT_NE(editor, nullptr);
     // Take the snapshot of the defaults, then change the live copy silently.
-    Send(100, a);
-    Send(101, a, 1, 1);
-    Send(101, a, 2, 60);
-    Send(101, a, 12, 1);
+    Send(kelvane::kMsgReload, a);
+    Send(kelvane::kMsgSetSlot, a, 1, 1);
+    Send(kelvane::kMsgSetSlot, a, 2, 60);
+    Send(kelvane::kMsgSetSlot, a, 12, 1);
     // Draw the input knob where live says it is not: 102 must leave it alone.
-    Send(105, a, 15, 5);
+    Send(kelvane::kMsgShowValue, a, 15, 5);
     const Image before = CaptureWindow(editor);
 
-    Send(102, -1);
+    Send(kelvane::kMsgRedrawChanges, -1);
     const Image after = CaptureWindow(editor);
     EXPECT_TRUE(SameBlock(after, 15, 90, lampOn, 0, 0, 40, 20)) << "ToneButton lit";
     EXPECT_TRUE(KnobAt(after, kToneLevelFader, 60));
@@ -323,8 +323,8 @@ TEST_F(EditorTest, RedrawChangesTouchesOnlyChangedControls) {
 
     // A reload puts the stored defaults back into the live copy; 102 moves
     // everything back and the lamp goes out.
-    Send(100, a);
-    Send(102, a);
+    Send(kelvane::kMsgReload, a);
+    Send(kelvane::kMsgRedrawChanges, a);
     const Image reloaded = CaptureWindow(editor);
     EXPECT_TRUE(SameRect(reloaded, main, kToneButton));
     EXPECT_TRUE(KnobAt(reloaded, kToneLevelFader, 27));
@@ -335,13 +335,13 @@ TEST_F(EditorTest, SetAndApplyThenRedrawLightsLamps) {
     const int a = host.NewAssignment(6);
     HWND editor = Open(a);
     ASSERT_NE(editor, nullptr);
-    Send(100, a);               // snapshot: all lamps off
+    Send(kelvane::kMsgReload, a);               // snapshot: all lamps off
     host.SetSlot(a, 14, 1);     // message 104 draws nothing by itself
     host.SetSlot(a, 10, 1);
     host.SetSlot(a, 3, 2000000);
     Image shot = CaptureWindow(editor);
     EXPECT_TRUE(SameRect(shot, main, kInputButton));
-    Send(103, a);               // apply the differences and redraw them
+    Send(kelvane::kMsgApplyChanges, a);               // apply the differences and redraw them
     shot = CaptureWindow(editor);
     EXPECT_TRUE(SameBlock(shot, 15, 40, lampOn, 0, 0, 40, 20));
     EXPECT_TRUE(SameBlock(shot, 15, 230, lampOn, 0, 0, 40, 20));
@@ -350,7 +350,7 @@ TEST_F(EditorTest, SetAndApplyThenRedrawLightsLamps) {
 
     // A closed editor is left alone by the refresh, and reopens with the values.
     Close(a);
-    Send(105, a, 14, 0);
+    Send(kelvane::kMsgShowValue, a, 14, 0);
     editor = Open(a);
     ASSERT_NE(editor, nullptr);
     EXPECT_TRUE(SameBlock(CaptureWindow(editor), 15, 40, lampOn, 0, 0, 40, 20));
@@ -715,7 +715,7 @@ TEST_F(EditorMouseTest, WheelNotchIsOneEditHeldInTheFadersRange) {
 
 TEST_F(EditorMouseTest, HostRefreshOfTheDraggedFaderLeavesOneKnob) {
     Drag(80 + 27, 102, {120});   // TONE level to 40
-    Send(105, a, 2, 80);
+    Send(kelvane::kMsgShowValue, a, 2, 80);
     Mouse(WM_MOUSEMOVE, 125, 102);   // five more: 85
     const Image shot = CaptureWindow(editor);
     EXPECT_TRUE(KnobAt(shot, kToneLevelFader, 85));
