@@ -253,7 +253,8 @@ uint32_t WriteSettingsChunk(uint8_t* out, size_t capacity, int assignment) {
 ChunkResult RestoreSettingsChunk(const uint8_t* chunk, size_t available, int assignment) {
     if (!IsAllOrAssignment(assignment)) return ChunkResult::kRejected;
     ChunkEntry entries[kAssignmentCount];
-    const int count = DecodeSettingsChunk(chunk, available, assignment == kAllAssignments ? kAssignmentCount : 1, entries);
+    const int limit = assignment == kAllAssignments ? kAssignmentCount : 1;
+    const int count = DecodeSettingsChunk(chunk, available, limit, entries);
     if (count < 0) return ChunkResult::kRejected;
 
     TakePresetFolder(chunk);
