@@ -9,22 +9,9 @@
 #include <string>
 
 #include "calibration.h"
-#include "platform.h"
 #include "settings_format.h"
 
 using namespace kelvane;
-
-// The preset writer shares its file with the settings chunk, whose editor
-// calls these; writing a preset never reaches them.
-namespace kelvane {
-void PlatformSendHostCommand(int32_t) {}
-void PlatformOpenEditor(int, uint32_t) {}
-void PlatformEndEditorGesture(int) {}
-void PlatformCloseEditor(int) {}
-bool PlatformEditorIsOpen(int) { return false; }
-EditorPlacement PlatformEditorWindowPlacement(int) { return {0, 0, 0, 0}; }
-void PlatformRememberEditorPlacement(int, EditorPlacement) {}
-}  // namespace kelvane
 
 int main(int argc, char** argv) {
     if (argc != 2) {

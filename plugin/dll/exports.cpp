@@ -98,7 +98,6 @@ extern "C" char* __stdcall FxInit(void* hostInfo) {
 
     StartUp();
     ReleaseAllAssignments();
-    g_host.currentAssignment = 0;
     g_engine.processingMode = 0;
 
     char* name = HostFieldAddress(hostInfo, HostField::pluginName);
@@ -121,7 +120,6 @@ extern "C" void __stdcall FxProcessBuffer(int assignment, void* buffer) {
     if (ReadHostWord(hostInfo, HostField::processingFlag) != 1) return;
     // An assignment the host cannot have been given is left alone.
     if (assignment < 0 || assignment >= kAssignmentCount) return;
-    g_host.currentAssignment = assignment;
     const uint32_t bufferBytes = static_cast<uint32_t>(ReadHostWord(hostInfo, HostField::bufferBytes));
     const int32_t sampleFormat = ReadHostWord(hostInfo, HostField::sampleFormat);
     if (ReadHostWord(hostInfo, HostField::channelCount) != 2) return;

@@ -1,5 +1,6 @@
-// Win32 side of the host seam: warnings, host commands and the release of the
-// library's resources. The editor's side of the seam lives in plugin/editor.
+// Win32 side of the operating-system seam (platform.h): warnings, host
+// commands and the release of the library's resources; the preset files are
+// presets_win32.cpp's. The editor seam (editor_seam.h) lives in plugin/editor.
 #include <windows.h>
 
 #include "editor.h"

@@ -6,7 +6,7 @@
 #include <windows.h>
 
 #include "controls.h"
-#include "platform.h"
+#include "editor_seam.h"
 
 namespace kelvane {
 

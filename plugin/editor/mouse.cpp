@@ -5,6 +5,7 @@
 #include "about.h"
 #include "edit.h"
 #include "entry.h"
+#include "platform.h"
 #include "render.h"
 #include "skin.h"
 

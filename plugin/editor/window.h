@@ -1,5 +1,5 @@
 // Floor 2 of the editor: the windows. The window classes, opening, placement
-// and closing (the host's side of the editor seam, declared in platform.h),
+// and closing (the host's side of the editor seam, declared in editor_seam.h),
 // and what a closing window takes with it: its gesture, its value tip and its
 // entry field.
 // Calls only the floor below (skin.h, tip.h).

@@ -30,7 +30,12 @@ enum Slot : int {
 };
 
 // The slots that settings chunks and preset files carry, in their stored order.
-constexpr int kStoredSlots[] = {1, 2, 3, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+constexpr int kStoredSlots[] = {
+    kSlotToneOn,  kSlotToneLevel,  kSlotToneFrequency,
+    kSlotSweepOn, kSlotSweepLevel, kSlotSweepStart, kSlotSweepStop, kSlotSweepLength,
+    kSlotNoiseOn, kSlotNoiseLevel, kSlotNoiseType,  kSlotReserved,
+    kSlotInputOn, kSlotInputLevel,
+};
 constexpr int kStoredSlotCount = sizeof kStoredSlots / sizeof kStoredSlots[0];
 
 // Level faders give knob positions 5..105; the level index is position - 5.

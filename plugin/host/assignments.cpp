@@ -6,9 +6,6 @@
 
 namespace kelvane {
 
-// The host interface's process-wide tables; FxInit fills them.
-HostState g_host;
-
 void TakeOnAssignment(int assignment, int32_t trackIndex, int32_t hostTag) {
     if (!IsAssignmentIndex(assignment)) return;
     AssignmentTable& t = g_host.assignments;

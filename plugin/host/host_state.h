@@ -31,7 +31,6 @@ struct HostState {
     int32_t inputTrackCount;
     int32_t firstOutputTrack;
     uint32_t commandMessage;     // registered window message number
-    int32_t currentAssignment;   // the assignment the renderer works on
     AssignmentTable assignments;
     uint8_t* workBuffer;         // kWorkBufferBytes, null when it could not be had
     char pluginFolder[kPathBytes];

@@ -1,6 +1,7 @@
 #include "messages.h"
 
 #include "assignments.h"
+#include "editor_seam.h"
 #include "hostinfo.h"
 #include "params.h"
 #include "platform.h"
@@ -55,6 +56,24 @@ void ApplyAllActive() {
     }
 }
 
+// ---- settings chunks: assignments and their editors ----------------------
+
+ChunkEntry EntryOf(int a) {
+    const bool open = PlatformEditorIsOpen(a);
+    return {a, g_host.assignments.trackIndex[a], g_host.assignments.hostTag[a], g_params.stored[a],
+            open ? PlatformEditorWindowPlacement(a) : EditorPlacement{0, 0, 0, 0}, open};
+}
+
+void TakeOnEntry(const ChunkEntry& e) {
+    const int b = e.index;
+    if (!IsAssignmentIndex(b)) return;
+    for (int s : kStoredSlots) g_params.stored[b].slot[s] = e.params.slot[s];
+    g_params.live[b] = g_params.stored[b];
+    TakeOnAssignment(b, e.track, e.hostTag);
+    PlatformRememberEditorPlacement(b, e.placement);
+    if (e.editorOpen) PlatformOpenEditor(b, 0);
+}
+
 // ---- 1..17 ----------------------------------------------------------------
 
 void MsgShutdown() {
@@ -65,7 +84,6 @@ void MsgShutdown() {
 void MsgStart() {
     const int32_t a = Arg(HostField::assignmentArg);
     if (!IsAssignmentIndex(a)) return;
-    g_host.currentAssignment = a;
     g_engine.processingMode = Arg(HostField::processingFlag);
     if (g_engine.processingMode != 1) return;
     ApplyParams(a, kAllSlots);
@@ -75,7 +93,6 @@ void MsgStart() {
 void MsgStop() {
     const int32_t a = Arg(HostField::assignmentArg);
     if (!IsAssignmentIndex(a)) return;
-    g_host.currentAssignment = a;
     g_engine.processingMode = 0;
 }
 
@@ -221,6 +238,43 @@ void MsgShowValue() {
 }
 
 }  // namespace
+
+uint32_t WriteSettingsChunk(uint8_t* out, size_t capacity, int assignment) {
+    if (!IsAllOrAssignment(assignment) || g_host.assignments.count == 0) return 0;
+    ChunkEntry entries[kAssignmentCount];
+    int count = 0;
+    for (int a = 0; a < kAssignmentCount; ++a) {
+        const bool inRange = assignment == kAllAssignments || a == assignment;
+        if (inRange && g_host.assignments.active[a]) entries[count++] = EntryOf(a);
+    }
+    return EncodeSettingsChunk(entries, count, out, capacity);
+}
+
+ChunkResult RestoreSettingsChunk(const uint8_t* chunk, size_t available, int assignment) {
+    if (!IsAllOrAssignment(assignment)) return ChunkResult::kRejected;
+    ChunkEntry entries[kAssignmentCount];
+    const int limit = assignment == kAllAssignments ? kAssignmentCount : 1;
+    const int count = DecodeSettingsChunk(chunk, available, limit, entries);
+    if (count < 0) return ChunkResult::kRejected;
+
+    TakePresetFolder(chunk);
+    for (int a = 0; a < kAssignmentCount; ++a) {
+        if (assignment == kAllAssignments || a == assignment) PlatformEndEditorGesture(a);
+    }
+    if (assignment == kAllAssignments) {
+        ReleaseAllAssignments();
+    } else {
+        ReleaseAssignment(assignment);
+    }
+    for (int j = 0; j < count; ++j) TakeOnEntry(entries[j]);
+    // An assignment the chunk does not bring back is free now: its editor
+    // closes, as at message 9, or a click there would report for no track.
+    for (int a = 0; a < kAssignmentCount; ++a) {
+        const bool inRange = assignment == kAllAssignments || a == assignment;
+        if (inRange && !g_host.assignments.active[a] && PlatformEditorIsOpen(a)) PlatformCloseEditor(a);
+    }
+    return ChunkResult::kRestored;
+}
 
 void HandleHostMessage(int32_t message) {
     if (g_host.hostInfo == nullptr) return;

@@ -1,6 +1,8 @@
-// The seam between the portable host protocol and the operating system.
-// The plug-in implements these with Win32 calls; the native tests and the
-// fuzzer link a stand-in that records what was asked.
+// The seam between the portable host protocol and the operating system:
+// warning boxes, commands to the host window, the release of the library's
+// resources and the preset files. The DLL's glue implements it with Win32
+// calls (plugin/dll); the native tests and the fuzzer link a stand-in that
+// records what was asked. What is asked of the editors is editor_seam.h.
 #pragma once
 
 #include <cstdint>
@@ -22,33 +24,11 @@ enum class WarningKind {
     kSystemModal,   // rejected preset file
 };
 
-struct EditorPlacement {
-    int32_t left, top, width, height;
-};
-
 // A "WARNING!" message box with the warning icon; returns when dismissed.
 void PlatformShowWarning(const char* text, WarningKind kind);
 
 // Sends a command to the host window and waits until it has been handled.
 void PlatformSendHostCommand(int32_t code);
-
-// Editors. OpenEditor creates the window or repaints an open one; the
-// reference window is the host's 32-bit handle word, 0 for none.
-void PlatformOpenEditor(int assignment, uint32_t referenceWindow);
-void PlatformCloseEditor(int assignment);
-// Ends any mouse gesture in the assignment's editor without committing it
-// (closing an editor does this too): its parameters are about to be replaced.
-void PlatformEndEditorGesture(int assignment);
-bool PlatformEditorIsOpen(int assignment);
-// The open window's screen rectangle as left, top, width, height.
-EditorPlacement PlatformEditorWindowPlacement(int assignment);
-// The placement the next opening uses; width 0 means place afresh.
-void PlatformRememberEditorPlacement(int assignment, EditorPlacement placement);
-// Redraws the control that shows `slot` from `value` in an open editor
-// (host refresh). Closed editors and slots without a control draw nothing.
-void PlatformRedrawSlot(int assignment, int slot, int32_t value);
-// Invalidates and repaints the whole open editor (after a preset load).
-void PlatformRepaintEditor(int assignment);
 
 // Host message 1: closes every open editor, deletes the bitmaps, the font and
 // the window classes and frees the WorkBuffer, in that order.

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "assignments.h"
+#include "editor_seam.h"
 #include "host_state.h"
 #include "platform.h"
 #include "settings_format.h"

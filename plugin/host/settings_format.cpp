@@ -4,8 +4,6 @@
 
 #include "assignments.h"
 #include "host_state.h"
-#include "params.h"
-#include "platform.h"
 
 namespace kelvane {
 
@@ -46,6 +44,40 @@ bool HasSignature(const uint8_t* header) {
     return std::memcmp(header, kSettingsSignature, sizeof kSettingsSignature) == 0;
 }
 
+void WriteSlots(uint8_t* out, const ParamSet& params) {
+    for (int i = 0; i < kStoredSlotCount; ++i) WriteWord(out + 4 * i, params.slot[kStoredSlots[i]]);
+}
+
+void ReadSlots(const uint8_t* in, ParamSet& params) {
+    for (int i = 0; i < kStoredSlotCount; ++i) params.slot[kStoredSlots[i]] = ReadWord(in + 4 * i);
+}
+
+void WriteEntry(uint8_t* out, const ChunkEntry& e) {
+    WriteWord(out + kEntryIndex, e.index);
+    WriteWord(out + kEntryTrack, e.track);
+    WriteWord(out + kEntryHostTag, e.hostTag);
+    WriteSlots(out + kEntrySlots, e.params);
+    WriteWord(out + kEntryPlacement + 0, e.placement.left);
+    WriteWord(out + kEntryPlacement + 4, e.placement.top);
+    WriteWord(out + kEntryPlacement + 8, e.placement.width);
+    WriteWord(out + kEntryPlacement + 12, e.placement.height);
+    WriteWord(out + kEntryEditorOpen, e.editorOpen ? 1 : 0);
+}
+
+ChunkEntry ReadEntry(const uint8_t* in) {
+    ChunkEntry e = {};
+    e.index = ReadWord(in + kEntryIndex);
+    e.track = ReadWord(in + kEntryTrack);
+    e.hostTag = ReadWord(in + kEntryHostTag);
+    ReadSlots(in + kEntrySlots, e.params);
+    e.placement = {ReadWord(in + kEntryPlacement + 0), ReadWord(in + kEntryPlacement + 4),
+                   ReadWord(in + kEntryPlacement + 8), ReadWord(in + kEntryPlacement + 12)};
+    e.editorOpen = ReadWord(in + kEntryEditorOpen) != 0;
+    return e;
+}
+
+}  // namespace
+
 // PresetFolder from a header: at most 259 characters, a longer one is cut.
 // A folder on a network server (\\server\share, //server/share) is not taken:
 // presets travel between users, and the next file dialog opened there would
@@ -61,99 +93,28 @@ void TakePresetFolder(const uint8_t* header) {
     g_host.presetFolder[n] = '\0';
 }
 
-void WriteSlots(uint8_t* out, const ParamSet& params) {
-    for (int i = 0; i < kStoredSlotCount; ++i) WriteWord(out + 4 * i, params.slot[kStoredSlots[i]]);
-}
-
-void ReadSlots(const uint8_t* in, ParamSet& params) {
-    for (int i = 0; i < kStoredSlotCount; ++i) params.slot[kStoredSlots[i]] = ReadWord(in + 4 * i);
-}
-
-void WriteEntry(uint8_t* entry, int a) {
-    WriteWord(entry + kEntryIndex, a);
-    WriteWord(entry + kEntryTrack, g_host.assignments.trackIndex[a]);
-    WriteWord(entry + kEntryHostTag, g_host.assignments.hostTag[a]);
-    WriteSlots(entry + kEntrySlots, g_params.stored[a]);
-    EditorPlacement place = {0, 0, 0, 0};
-    const bool open = PlatformEditorIsOpen(a);
-    if (open) place = PlatformEditorWindowPlacement(a);
-    WriteWord(entry + kEntryPlacement + 0, place.left);
-    WriteWord(entry + kEntryPlacement + 4, place.top);
-    WriteWord(entry + kEntryPlacement + 8, place.width);
-    WriteWord(entry + kEntryPlacement + 12, place.height);
-    WriteWord(entry + kEntryEditorOpen, open ? 1 : 0);
-}
-
-void RestoreEntry(const uint8_t* entry) {
-    const int32_t b = ReadWord(entry + kEntryIndex);
-    if (!IsAssignmentIndex(b)) return;
-    ReadSlots(entry + kEntrySlots, g_params.stored[b]);
-    g_params.live[b] = g_params.stored[b];
-    TakeOnAssignment(b, ReadWord(entry + kEntryTrack), ReadWord(entry + kEntryHostTag));
-    const EditorPlacement place = {
-        ReadWord(entry + kEntryPlacement + 0), ReadWord(entry + kEntryPlacement + 4),
-        ReadWord(entry + kEntryPlacement + 8), ReadWord(entry + kEntryPlacement + 12)};
-    PlatformRememberEditorPlacement(b, place);
-    if (ReadWord(entry + kEntryEditorOpen) != 0) PlatformOpenEditor(b, 0);
-}
-
-}  // namespace
-
-uint32_t WriteSettingsChunk(uint8_t* out, size_t capacity, int assignment) {
-    if (assignment != kAllAssignments && !IsAssignmentIndex(assignment)) return 0;
-    const AssignmentTable& t = g_host.assignments;
-    if (t.count == 0) return 0;
-    const int first = assignment == kAllAssignments ? 0 : assignment;
-    const int last = assignment == kAllAssignments ? kAssignmentCount - 1 : assignment;
-    size_t size = kHeaderBytes + kChunkTerminatorBytes;
-    for (int a = first; a <= last; ++a) {
-        if (t.active[a]) size += kChunkEntryBytes;
-    }
+uint32_t EncodeSettingsChunk(const ChunkEntry* entries, int count, uint8_t* out, size_t capacity) {
+    const size_t size = kHeaderBytes + kChunkEntryBytes * count + kChunkTerminatorBytes;
     if (out == nullptr || capacity < size) return 0;
-
     WriteHeader(out);
-    uint8_t* entry = out + kHeaderBytes;
-    for (int a = first; a <= last; ++a) {
-        if (!t.active[a]) continue;
-        WriteEntry(entry, a);
-        entry += kChunkEntryBytes;
-    }
-    WriteWord(entry, kChunkTerminator);
+    for (int j = 0; j < count; ++j) WriteEntry(out + kHeaderBytes + kChunkEntryBytes * j, entries[j]);
+    WriteWord(out + kHeaderBytes + kChunkEntryBytes * count, kChunkTerminator);
     return static_cast<uint32_t>(size);
 }
 
-ChunkResult RestoreSettingsChunk(const uint8_t* chunk, size_t available, int assignment) {
-    if (assignment != kAllAssignments && !IsAssignmentIndex(assignment)) return ChunkResult::kRejected;
-    if (chunk == nullptr || available < kHeaderBytes || !HasSignature(chunk)) return ChunkResult::kRejected;
-
-    // Count the entries first: a chunk that ends inside what must be read is
-    // refused before anything is released.
-    const int limit = assignment == kAllAssignments ? kAssignmentCount : 1;
-    int entries = 0;
-    for (size_t at = kHeaderBytes; entries < limit; at += kChunkEntryBytes) {
-        if (available - at < kChunkTerminatorBytes) return ChunkResult::kRejected;
+// The entries are counted before any is used: a chunk that ends inside what
+// must be read is refused as a whole.
+int DecodeSettingsChunk(const uint8_t* chunk, size_t available, int limit, ChunkEntry (&entries)[kAssignmentCount]) {
+    if (chunk == nullptr || available < kHeaderBytes || !HasSignature(chunk)) return -1;
+    if (limit > kAssignmentCount) limit = kAssignmentCount;
+    int count = 0;
+    for (size_t at = kHeaderBytes; count < limit; at += kChunkEntryBytes) {
+        if (available - at < kChunkTerminatorBytes) return -1;
         if (ReadWord(chunk + at) == kChunkTerminator) break;
-        if (available - at < kChunkEntryBytes) return ChunkResult::kRejected;
-        ++entries;
+        if (available - at < kChunkEntryBytes) return -1;
+        entries[count++] = ReadEntry(chunk + at);
     }
-
-    TakePresetFolder(chunk);
-    for (int a = 0; a < kAssignmentCount; ++a) {
-        if (assignment == kAllAssignments || a == assignment) PlatformEndEditorGesture(a);
-    }
-    if (assignment == kAllAssignments) {
-        ReleaseAllAssignments();
-    } else {
-        ReleaseAssignment(assignment);
-    }
-    for (int j = 0; j < entries; ++j) RestoreEntry(chunk + kHeaderBytes + kChunkEntryBytes * j);
-    // An assignment the chunk does not bring back is free now: its editor
-    // closes, as at message 9, or a click there would report for no track.
-    for (int a = 0; a < kAssignmentCount; ++a) {
-        const bool inRange = assignment == kAllAssignments || a == assignment;
-        if (inRange && !g_host.assignments.active[a] && PlatformEditorIsOpen(a)) PlatformCloseEditor(a);
-    }
-    return ChunkResult::kRestored;
+    return count;
 }
 
 void BuildPresetRecord(uint8_t* out, int assignment) {

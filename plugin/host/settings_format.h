@@ -2,11 +2,16 @@
 // project (messages 10 and 11) and the 364-byte PresetRecord of a .plg file.
 // Both begin with the same 308-byte header (signature, PresetFolder); all
 // words are little-endian signed 32-bit. These functions work on byte spans
-// only; the host buffer and the files are the callers' business.
+// only; the host buffer and the files are the callers' business, and what a
+// chunk's entries do to assignments and editors is the host messages' (see
+// RestoreSettingsChunk in messages.h).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+#include "editor_seam.h"  // EditorPlacement, the rectangle an entry stores
+#include "params.h"
 
 namespace kelvane {
 
@@ -33,22 +38,30 @@ constexpr char kImproperPresetWarning[] = "Improper Preset Format!";
 static_assert(kChunkMaxBytes == 1016, "eight entries and the terminator");
 static_assert(sizeof kSettingsSignature <= kSignatureFieldBytes, "signature field");
 
-// Writes the chunk for one assignment (0..7) or all (-1) into `out`, which
-// holds `capacity` bytes, and returns its size: 312 + 88 per active
-// assignment saved. Returns 0 and leaves `out` untouched when no assignment
-// is active, when `assignment` names nothing, or when the chunk would not fit.
-uint32_t WriteSettingsChunk(uint8_t* out, size_t capacity, int assignment);
+// One assignment's entry in a settings chunk.
+struct ChunkEntry {
+    int32_t index;               // as stored: an entry outside 0..7 is the reader's to skip
+    int32_t track, hostTag;
+    ParamSet params;             // the stored slots (kStoredSlots); the others read as 0
+    EditorPlacement placement;   // the open window's rectangle, zeros when closed
+    bool editorOpen;
+};
 
-enum class ChunkResult { kRejected, kRestored };
+// Writes a chunk of `count` entries into `out`, which holds `capacity`
+// bytes: the header, the entries in the order given and the terminator.
+// Returns its size, 312 + 88 per entry, or 0 with `out` untouched when it
+// would not fit.
+uint32_t EncodeSettingsChunk(const ChunkEntry* entries, int count, uint8_t* out, size_t capacity);
 
-// Restores one assignment (0..7) or all (-1) from the `available` bytes at
-// `chunk`. A wrong signature, or a chunk that ends before the entries the
-// reader must see, is rejected with nothing changed. Otherwise the named
-// assignments are released first, then up to 8 entries (1 for a single
-// assignment) are taken on until the terminator; an entry whose index is not
-// 0..7 is skipped but counts toward that limit. A named assignment that no
-// entry takes on stays free, and its open editor is closed.
-ChunkResult RestoreSettingsChunk(const uint8_t* chunk, size_t available, int assignment);
+// Reads the entries of the `available` bytes at `chunk`: at most `limit`,
+// fewer when the terminator comes first. Returns their count, or -1 when
+// the chunk is refused: a wrong signature, or an end before the entries the
+// reader must see.
+int DecodeSettingsChunk(const uint8_t* chunk, size_t available, int limit, ChunkEntry (&entries)[kAssignmentCount]);
+
+// PresetFolder from a header (a settings chunk's or a preset record's).
+// A folder on a network server is not taken.
+void TakePresetFolder(const uint8_t* header);
 
 // Builds the PresetRecord of an assignment's LiveParamSet in `out`
 // (kPresetRecordBytes).

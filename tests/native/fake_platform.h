@@ -1,6 +1,7 @@
-// A stand-in for the Win32 side of the host seam: it records every warning,
-// host command (with the report words at the moment of sending), editor call
-// and redraw, and keeps an open flag and a placement per editor.
+// A stand-in for the Win32 side of both host seams (platform.h and
+// editor_seam.h): it records every warning, host command (with the report
+// words at the moment of sending), editor call and redraw, and keeps an open
+// flag and a placement per editor.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "editor_seam.h"
 #include "platform.h"
 
 namespace kelvane {

@@ -40,7 +40,7 @@ struct Snapshot {
     uint8_t hostInfo[kHostInfoMinBytes];
     char presetFolder[kPathBytes];
     uint32_t sampleRate;
-    int32_t processingMode, currentAssignment, hostSetting;
+    int32_t processingMode, hostSetting;
     size_t records;
 
     static Snapshot Take() {
@@ -57,7 +57,6 @@ struct Snapshot {
         std::memcpy(s.presetFolder, g_host.presetFolder, kPathBytes);
         s.sampleRate = g_engine.sampleRate;
         s.processingMode = g_engine.processingMode;
-        s.currentAssignment = g_host.currentAssignment;
         s.hostSetting = g_host.hostSetting;
         s.records = g_fake.warnings.size() + g_fake.commands.size() + g_fake.opened.size() +
                     g_fake.closed.size() + g_fake.redraws.size() + g_fake.repaints.size() + g_fake.releases;
@@ -70,7 +69,7 @@ struct Snapshot {
                std::memcmp(hostInfo, o.hostInfo, sizeof hostInfo) == 0 &&
                std::memcmp(presetFolder, o.presetFolder, sizeof presetFolder) == 0 &&
                sampleRate == o.sampleRate && processingMode == o.processingMode &&
-               currentAssignment == o.currentAssignment && hostSetting == o.hostSetting && records == o.records;
+               hostSetting == o.hostSetting && records == o.records;
     }
 };
 

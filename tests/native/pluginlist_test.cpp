@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "list_text.h"
 #include "plugin_list.h"
 
 using namespace kelvane;
@@ -81,19 +82,6 @@ struct FakeFolder final : ListFileCalls {
     }
     void DeleteReplacement() override { replacementExists = false; }
 };
-
-std::string Bytes(const char* text, size_t count) { return std::string(text, count); }
-
-// Lines "Plugin00000.dll\r\n"... filling at least `count` bytes.
-std::string FillerLines(size_t count) {
-    std::string text;
-    for (int i = 0; text.size() < count; ++i) {
-        char name[32];
-        snprintf(name, sizeof name, "Plugin%05d.dll\r\n", i);
-        text += name;
-    }
-    return text;
-}
 
 }  // namespace
 

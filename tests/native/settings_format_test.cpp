@@ -139,6 +139,15 @@ TEST_F(ChunkTest, SaveRestoreSaveForAllGivesBackTheSameState) {
     EXPECT_TRUE(std::equal(saved.begin(), saved.end(), chunk));
 }
 
+// The close reaches the last assignment too.
+TEST_F(ChunkTest, RestoreClosesTheEditorOfAnAssignmentLeftFree) {
+    Populate({0});
+    ASSERT_EQ(Save(-1), 400);
+    Populate({7});
+    EXPECT_EQ(Restore(-1), 0);
+    EXPECT_EQ(g_fake.closed, std::vector<int>{7});
+}
+
 TEST_F(ChunkTest, SaveRestoreForOneLeavesTheOthers) {
     Populate({2, 5});
     ASSERT_EQ(Save(5), 400);

@@ -45,18 +45,17 @@ Image DllBitmap(HMODULE dll, const char* name) {
     return image;
 }
 
-// Main_Bmp with one text drawn centred in an inclusive box, the way the
-// editor draws its label and readouts.
-Image TextOnBackground(HMODULE dll, HFONT font, const char* text, RECT box) {
-    HBITMAP bitmap = LoadBitmapA(dll, "Main_Bmp");
+// One of the DLL's bitmaps with a text drawn on it in the readouts' grey, by
+// DrawTextA into the rectangle `r` with the given format.
+Image TextOnBitmap(HMODULE dll, const char* bitmapName, HFONT font, const char* text, RECT r, UINT format) {
+    HBITMAP bitmap = LoadBitmapA(dll, bitmapName);
     HDC screen = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(screen);
     HGDIOBJ previousBitmap = SelectObject(dc, bitmap);
     HGDIOBJ previousFont = SelectObject(dc, font);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0xC0, 0xC0, 0xC0));
-    RECT r = {box.left, box.top, box.right + 1, box.bottom + 1};
-    DrawTextA(dc, text, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_WORDBREAK);
+    DrawTextA(dc, text, -1, &r, format);
     Image image = CaptureDc(dc, kWidth, kHeight);
     SelectObject(dc, previousFont);
     SelectObject(dc, previousBitmap);
@@ -64,6 +63,13 @@ Image TextOnBackground(HMODULE dll, HFONT font, const char* text, RECT box) {
     ReleaseDC(nullptr, screen);
     DeleteObject(bitmap);
     return image;
+}
+
+// Main_Bmp with one text drawn centred in an inclusive box, the way the
+// editor draws its label and readouts.
+Image TextOnBackground(HMODULE dll, HFONT font, const char* text, RECT box) {
+    return TextOnBitmap(dll, "Main_Bmp", font, text, {box.left, box.top, box.right + 1, box.bottom + 1},
+                        DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_WORDBREAK);
 }
 
 // Whether a w x h block of `shot` at (x, y) equals the block of `source` at (sx, sy).
@@ -167,13 +173,13 @@ protected:
     }
     HWND Open(int a, HWND reference = nullptr) {
         Arguments(a, static_cast<int32_t>(reinterpret_cast<uintptr_t>(reference)));
-        host.Message(6);
+        host.Message(kelvane::kMsgOpenEditor);
         minihost::PumpMessages();
         return Editor(a);
     }
     void Close(int a) {
         Arguments(a);
-        host.Message(7);
+        host.Message(kelvane::kMsgCloseEditor);
     }
     HWND Editor(int a) {
         FindEditor find = {a, nullptr};
@@ -247,31 +253,31 @@ TEST_F(EditorTest, ShowValueDrawsWithoutChangingTheParameters) {
     ASSERT_NE(editor, nullptr);
     const Image before = CaptureWindow(editor);
 
-    Send(105, a, 15, 5);   // a level at the left end
+    Send(kelvane::kMsgShowValue, a, 15, 5);   // a level at the left end
     Image shot = CaptureWindow(editor);
     EXPECT_TRUE(SameBlock(shot, 71, 45, knob, 0, 0, kKnobColumns, 15)) << "position 5 puts the knob in columns 71..98";
     EXPECT_TRUE(SameRect(shot, main, {99, 45, 218, 60})) << "the old knob is erased";
 
-    Send(105, a, 3, 100000);   // 1000 Hz: knob position 44, readout 1000.0
+    Send(kelvane::kMsgShowValue, a, 3, 100000);   // 1000 Hz: knob position 44, readout 1000.0
     shot = CaptureWindow(editor);
     EXPECT_TRUE(KnobAt(shot, kFrequencyFader, 44));
     EXPECT_FALSE(SameRect(shot, before, kFrequencyBox));
     EXPECT_TRUE(ReadoutShows(shot, kFrequencyBox, "1000.0"));
 
-    Send(105, a, 14, 1);
-    Send(105, a, 12, 7);
+    Send(kelvane::kMsgShowValue, a, 14, 1);
+    Send(kelvane::kMsgShowValue, a, 12, 7);
     shot = CaptureWindow(editor);
     EXPECT_TRUE(SameBlock(shot, 15, 40, lampOn, 0, 0, 40, 20));
     EXPECT_TRUE(ReadoutShows(shot, kTypeBox, "PINK")) << "every non-zero type is pink";
 
     // The TONE level's erase keeps off the FREQUENCY knob at 8 Hz (6), which overhangs the gap between them.
-    Send(105, a, 3, 800);
-    Send(105, a, 2, 50);
+    Send(kelvane::kMsgShowValue, a, 3, 800);
+    Send(kelvane::kMsgShowValue, a, 2, 50);
     shot = CaptureWindow(editor);
     EXPECT_TRUE(KnobAt(shot, kFrequencyFader, 6));
 
     // Slots without a control draw nothing.
-    for (int slot : {0, 4, 13, 16, 17, -1}) Send(105, a, slot, 1234);
+    for (int slot : {0, 4, 13, 16, 17, -1}) Send(kelvane::kMsgShowValue, a, slot, 1234);
     EXPECT_EQ(DifferencesOutside(shot, CaptureWindow(editor), {0, 0, -1, -1}), 0);
 
     // A repaint from the live parameters puts everything back: 105 kept them.
@@ -280,7 +286,7 @@ TEST_F(EditorTest, ShowValueDrawsWithoutChangingTheParameters) {
 
     // The identity check: another track's value draws nothing.
     host.trackOf[a] += 1;
-    Send(105, a, 15, 5);
+    Send(kelvane::kMsgShowValue, a, 15, 5);
     host.trackOf[a] -= 1;
     EXPECT_EQ(DifferencesOutside(before, CaptureWindow(editor), {0, 0, -1, -1}), 0);
 }
@@ -290,15 +296,15 @@ TEST_F(EditorTest, RedrawChangesTouchesOnlyChangedControls) {
     HWND editor = Open(a);
     ASSERT_NE(editor, nullptr);
     // Take the snapshot of the defaults, then change the live copy silently.
-    Send(100, a);
-    Send(101, a, 1, 1);
-    Send(101, a, 2, 60);
-    Send(101, a, 12, 1);
+    Send(kelvane::kMsgReload, a);
+    Send(kelvane::kMsgSetSlot, a, 1, 1);
+    Send(kelvane::kMsgSetSlot, a, 2, 60);
+    Send(kelvane::kMsgSetSlot, a, 12, 1);
     // Draw the input knob where live says it is not: 102 must leave it alone.
-    Send(105, a, 15, 5);
+    Send(kelvane::kMsgShowValue, a, 15, 5);
     const Image before = CaptureWindow(editor);
 
-    Send(102, -1);
+    Send(kelvane::kMsgRedrawChanges, -1);
     const Image after = CaptureWindow(editor);
     EXPECT_TRUE(SameBlock(after, 15, 90, lampOn, 0, 0, 40, 20)) << "ToneButton lit";
     EXPECT_TRUE(KnobAt(after, kToneLevelFader, 60));
@@ -317,8 +323,8 @@ TEST_F(EditorTest, RedrawChangesTouchesOnlyChangedControls) {
 
     // A reload puts the stored defaults back into the live copy; 102 moves
     // everything back and the lamp goes out.
-    Send(100, a);
-    Send(102, a);
+    Send(kelvane::kMsgReload, a);
+    Send(kelvane::kMsgRedrawChanges, a);
     const Image reloaded = CaptureWindow(editor);
     EXPECT_TRUE(SameRect(reloaded, main, kToneButton));
     EXPECT_TRUE(KnobAt(reloaded, kToneLevelFader, 27));
@@ -329,13 +335,13 @@ TEST_F(EditorTest, SetAndApplyThenRedrawLightsLamps) {
     const int a = host.NewAssignment(6);
     HWND editor = Open(a);
     ASSERT_NE(editor, nullptr);
-    Send(100, a);               // snapshot: all lamps off
+    Send(kelvane::kMsgReload, a);               // snapshot: all lamps off
     host.SetSlot(a, 14, 1);     // message 104 draws nothing by itself
     host.SetSlot(a, 10, 1);
     host.SetSlot(a, 3, 2000000);
     Image shot = CaptureWindow(editor);
     EXPECT_TRUE(SameRect(shot, main, kInputButton));
-    Send(103, a);               // apply the differences and redraw them
+    Send(kelvane::kMsgApplyChanges, a);               // apply the differences and redraw them
     shot = CaptureWindow(editor);
     EXPECT_TRUE(SameBlock(shot, 15, 40, lampOn, 0, 0, 40, 20));
     EXPECT_TRUE(SameBlock(shot, 15, 230, lampOn, 0, 0, 40, 20));
@@ -344,7 +350,7 @@ TEST_F(EditorTest, SetAndApplyThenRedrawLightsLamps) {
 
     // A closed editor is left alone by the refresh, and reopens with the values.
     Close(a);
-    Send(105, a, 14, 0);
+    Send(kelvane::kMsgShowValue, a, 14, 0);
     editor = Open(a);
     ASSERT_NE(editor, nullptr);
     EXPECT_TRUE(SameBlock(CaptureWindow(editor), 15, 40, lampOn, 0, 0, 40, 20));
@@ -402,9 +408,9 @@ TEST_F(EditorTest, RestoredPlaceOffEveryMonitorGivesWayToTheDefault) {
         std::vector<uint8_t> chunk(1100);
         Arguments(a);
         host.Set(HostField::chunkAddress, static_cast<int32_t>(reinterpret_cast<uintptr_t>(chunk.data())));
-        host.Message(11);   // one entry, its editor closed
+        host.Message(kelvane::kMsgSaveSettings);   // one entry, its editor closed
         memcpy(&chunk[308 + 68], place, sizeof place);
-        host.Message(10);
+        host.Message(kelvane::kMsgRestoreSettings);
         RECT r = {};
         GetWindowRect(Editor(a), &r);
         EXPECT_EQ(r.left, (GetSystemMetrics(SM_CXSCREEN) - 380) / 2) << "restored left " << place[0];
@@ -422,6 +428,27 @@ TEST_F(EditorTest, PartlyShownPlaceIsKept) {
     RECT r = {};
     GetWindowRect(Open(a), &r);
     EXPECT_TRUE(r.left == -300 && r.top == -10) << "80 x 290 pixels of it show";
+}
+
+// A restored place is kept when 100 x 20 of its pixels lie on a monitor: with
+// 101 x 20 showing in the work area's top left corner it is, with 99 x 20 not.
+TEST_F(EditorTest, RestoredPlaceNeedsTwoThousandPixelsShown) {
+    const int a = host.NewAssignment(1);
+    RECT work = {};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    for (int32_t columns : {101, 99}) {
+        const int32_t place[5] = {work.left - (kWidth - columns), work.top - (kHeight - 20), kWidth, kHeight, 1};
+        std::vector<uint8_t> chunk(1100);
+        Arguments(a);
+        host.Set(HostField::chunkAddress, static_cast<int32_t>(reinterpret_cast<uintptr_t>(chunk.data())));
+        host.Message(kelvane::kMsgSaveSettings);
+        memcpy(&chunk[308 + 68], place, sizeof place);
+        host.Message(kelvane::kMsgRestoreSettings);
+        RECT r = {};
+        GetWindowRect(Editor(a), &r);
+        EXPECT_EQ(r.left == place[0] && r.top == place[1], columns == 101) << columns << " x 20 pixels shown";
+        Close(a);
+    }
 }
 
 // ---- Mouse ----------------------------------------------------------------
@@ -688,7 +715,7 @@ TEST_F(EditorMouseTest, WheelNotchIsOneEditHeldInTheFadersRange) {
 
 TEST_F(EditorMouseTest, HostRefreshOfTheDraggedFaderLeavesOneKnob) {
     Drag(80 + 27, 102, {120});   // TONE level to 40
-    Send(105, a, 2, 80);
+    Send(kelvane::kMsgShowValue, a, 2, 80);
     Mouse(WM_MOUSEMOVE, 125, 102);   // five more: 85
     const Image shot = CaptureWindow(editor);
     EXPECT_TRUE(KnobAt(shot, kToneLevelFader, 85));
@@ -929,22 +956,8 @@ TEST_F(EditorMouseTest, MenuOnTheLogoOffersItsItemsAndShowsTheAboutView) {
     font.lfHeight = 14;
     lstrcpyA(font.lfFaceName, "Arial");
     HFONT arial = CreateFontIndirectA(&font);
-    HBITMAP panel = LoadBitmapA(host.dll, "About_Box_Bmp");
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HGDIOBJ previousBitmap = SelectObject(dc, panel);
-    HGDIOBJ previousFont = SelectObject(dc, arial);
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, RGB(0xC0, 0xC0, 0xC0));
-    RECT all = {0, 0, 380, 300};
-    const char* expected = "\n\n\nVersion 1.0 (build 12)\r\n";
-    DrawTextA(dc, expected, -1, &all, DT_CENTER | DT_VCENTER | DT_WORDBREAK);
-    const Image versionOnPanel = CaptureDc(dc, kWidth, kHeight);
-    SelectObject(dc, previousFont);
-    SelectObject(dc, previousBitmap);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
-    DeleteObject(panel);
+    const Image versionOnPanel = TextOnBitmap(host.dll, "About_Box_Bmp", arial, "\n\n\nVersion 1.0 (build 12)\r\n",
+                                              {0, 0, 380, 300}, DT_CENTER | DT_VCENTER | DT_WORDBREAK);
     DeleteObject(arial);
     // The version line sits on the fourth line of text; the maker line and
     // the prompt follow below it.
@@ -980,7 +993,7 @@ TEST_F(EditorMouseTest, LogoWhileProcessingMovesTheWindowInstead) {
     const UINT_PTR timer = SetTimer(nullptr, 0, 100, DriveMenu);
     host.Set(HostField::assignmentArg, a);
     host.Set(HostField::processingFlag, 2);
-    host.Message(2);
+    host.Message(kelvane::kMsgStart);
     PostMessageA(editor, WM_LBUTTONUP, 0, MAKELPARAM(200, 270));
     Mouse(WM_LBUTTONDOWN, 200, 270);
     minihost::PumpMessages();

@@ -256,7 +256,7 @@ protected:
     // Message 101: one live slot, nothing applied or stored.
     void SetLive(int a, int slot, int32_t value) {
         Args(a, host.trackOf[a], slot, 0, value);
-        host.Message(101);
+        host.Message(kelvane::kMsgSetSlot);
     }
     void SetChunkAddress(const void* chunk) {
         host.Set(HostField::chunkAddress, static_cast<int32_t>(reinterpret_cast<uintptr_t>(chunk)));
@@ -266,7 +266,7 @@ protected:
         chunk.assign(1100, 0xEE);
         Args(a, 55, 0);
         SetChunkAddress(chunk.data());
-        host.Message(11);
+        host.Message(kelvane::kMsgSaveSettings);
         return host.Get(HostField::trackArg);
     }
     std::vector<uint8_t> SaveAll() {
@@ -278,12 +278,12 @@ protected:
     int32_t Restore(int a, const uint8_t* chunk) {
         Args(a, 0, 7);
         SetChunkAddress(chunk);
-        host.Message(10);
+        host.Message(kelvane::kMsgRestoreSettings);
         return host.Get(HostField::slotArg);
     }
     void Release(int a) {
         host.Set(HostField::assignmentArg, a);
-        host.Message(9);
+        host.Message(kelvane::kMsgReleaseAssignment);
     }
     // Exactly the assignments in `active` are handed out, by messages 8 and 9.
     void MakeActive(std::initializer_list<int> active) {
@@ -297,7 +297,7 @@ protected:
     }
     void OpenEditor(int a, int32_t track, int32_t tag) {
         Args(a, track, 0, tag);
-        host.Message(6);
+        host.Message(kelvane::kMsgOpenEditor);
         minihost::PumpMessages();
     }
     HWND Editor(int a) {
@@ -461,7 +461,7 @@ TEST_F(HostTest, WriterAndReaderAgreeForAllAndForOne) {
             }
         }
         host.Set(HostField::assignmentArg, 1);
-        host.Message(7);
+        host.Message(kelvane::kMsgCloseEditor);
     }
 }
 
@@ -516,7 +516,7 @@ TEST_F(HostTest, NoChunkAddressIsRefusedAndWritesNothing) {
     for (int a : {-1, 0}) {
         EXPECT_EQ(Restore(a, nullptr), 1);
         host.Set(HostField::trackArg, 55);
-        host.Message(11);
+        host.Message(kelvane::kMsgSaveSettings);
         EXPECT_EQ(host.Get(HostField::trackArg), 0);
     }
     EXPECT_EQ(SaveAll(), before);
@@ -674,7 +674,7 @@ TEST_F(PresetTest, FactoryPresetsRenderTheirCalibrationFigures) {
                 peak = std::max(peak, std::fabs(double(x)));
             }
         }
-        host.Message(3);
+        host.Message(kelvane::kMsgStop);
         const double level = rms ? 10.0 * std::log10(squares / (buffer.size() * double(buffers))) : 20.0 * std::log10(peak);
         EXPECT_NEAR(level - 20.0 * std::log10(8388608.0), figure, rms ? 0.05 : 0.01) << file;
         ++checked;

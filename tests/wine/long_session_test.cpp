@@ -59,7 +59,7 @@ void LoadUseUnload(const std::string& dll) {
         ASSERT_EQ(a, i);
         host.SetSlot(a, 10, 1);   // noise on, white
         host.SetSlot(a, 1, 1);    // tone on
-        Editor(host, 6, a);
+        Editor(host, kelvane::kMsgOpenEditor, a);
         host.StartProcessing(a);
         host.Process(a, buffer.data(), 8 * kFrames, 4);
     }
@@ -89,16 +89,16 @@ TEST(LongSession, EditorOpenCloseCyclesLeakNothing) {
     ASSERT_EQ(host.Start(PluginPath().c_str()), "");
     for (int i = 0; i < 8; ++i) ASSERT_EQ(host.NewAssignment(i), i);
     auto cycle = [&](int i) {
-        Editor(host, 6, i % 8);
-        Editor(host, 6, (i * 3) % 8);
+        Editor(host, kelvane::kMsgOpenEditor, i % 8);
+        Editor(host, kelvane::kMsgOpenEditor, (i * 3) % 8);
         minihost::PumpMessages();
         // A drag's value tip and a wheel notch's, both closed with their editors.
         SendMessageA(FindEditor(i % 8), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(150, 102));
         RECT r;
         GetWindowRect(FindEditor((i * 3) % 8), &r);
         SendMessageA(FindEditor((i * 3) % 8), WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(r.left + 150, r.top + 52));
-        Editor(host, 7, i % 8);
-        Editor(host, 7, (i * 3) % 8);
+        Editor(host, kelvane::kMsgCloseEditor, i % 8);
+        Editor(host, kelvane::kMsgCloseEditor, (i * 3) % 8);
         minihost::PumpMessages();
     };
     for (int i = 0; i < 16; ++i) cycle(i);
@@ -133,20 +133,20 @@ void CALLBACK CancelMenu(HWND, UINT, UINT_PTR, DWORD) {
 // nothing and open no menu, the cursor is free again and no capture is left.
 TEST(LongSession, ClosingAnEditorEndsItsGesture) {
     const UINT_PTR timer = SetTimer(nullptr, 0, 100, CancelMenu);
-    for (int closing : {7, 9, 10}) {
+    for (int closing : {kelvane::kMsgCloseEditor, kelvane::kMsgReleaseAssignment, kelvane::kMsgRestoreSettings}) {
         for (int y : {102, 275}) {
             StandInHost host;
             ASSERT_EQ(host.Start(PluginPath().c_str()), "");
             host.Set(HostField::recordChanges, 1);
             const int a = host.NewAssignment(1), b = host.NewAssignment(2);
-            Editor(host, 6, a);
-            Editor(host, 6, b);
+            Editor(host, kelvane::kMsgOpenEditor, a);
+            Editor(host, kelvane::kMsgOpenEditor, b);
             HWND editorA = FindEditor(a), editorB = FindEditor(b);
             ASSERT_TRUE(editorA != nullptr && editorB != nullptr);
             std::vector<uint8_t> chunk(1100);   // A's settings, for message 10
             host.Set(HostField::chunkAddress, static_cast<int32_t>(reinterpret_cast<uintptr_t>(chunk.data())));
             host.Set(HostField::assignmentArg, a);
-            host.Message(11);
+            host.Message(kelvane::kMsgSaveSettings);
             SendMessageA(editorA, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(150, y));
             RECT clip;
             GetClipCursor(&clip);

@@ -26,7 +26,7 @@ protected:
         chunk.assign(1016, 0xEE);
         host.Set(HostField::assignmentArg, assignment);
         host.Set(HostField::chunkAddress, static_cast<int32_t>(reinterpret_cast<uintptr_t>(chunk.data())));
-        host.Message(11);
+        host.Message(kelvane::kMsgSaveSettings);
         return host.Get(HostField::trackArg);
     }
 
@@ -91,7 +91,7 @@ TEST_F(PluginTest, BuffersOutsideTheGatesAreLeftUnchanged) {
     // Message 3 stops rendering although the host's flag still says 1.
     buffer = original;
     host.Set(HostField::assignmentArg, a);
-    host.Message(3);
+    host.Message(kelvane::kMsgStop);
     host.Process(a, buffer.data(), 64 * 8, 4);
     EXPECT_EQ(buffer, original) << "after message 3";
     host.fxChangePosition();
@@ -141,7 +141,7 @@ TEST_F(PluginTest, SampleRateChangeRetunesTheTone) {
     host.SetSlot(a, 2, 105);
     host.SetSlot(a, 3, 300000);    // 3000 Hz
     host.Set(HostField::assignmentArg, 96000);
-    host.Message(13);
+    host.Message(kelvane::kMsgSampleRate);
     host.StartProcessing(a);
     std::vector<int32_t> buffer(2 * 4800);
     host.Process(a, buffer.data(), 4800 * 8, 4);

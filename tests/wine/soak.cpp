@@ -72,20 +72,20 @@ struct Soak {
         std::memset(into, 0xEE, 1016);
         SetChunkAddress(into);
         host->Set(HostField::assignmentArg, -1);
-        Message(11);
+        Message(kelvane::kMsgSaveSettings);
         return host->Get(HostField::trackArg);
     }
     bool Restore(uint8_t* from) {
         SetChunkAddress(from);
         host->Set(HostField::assignmentArg, -1);
-        Message(10);
+        Message(kelvane::kMsgRestoreSettings);
         return host->Get(HostField::slotArg) == 0;
     }
     // A chunk for one assignment holds its entry only while it is active.
     bool Active(int a) {
         SetChunkAddress(again);
         host->Set(HostField::assignmentArg, a);
-        Message(11);
+        Message(kelvane::kMsgSaveSettings);
         return host->Get(HostField::trackArg) > 312;
     }
     void Lost(const char* what) {
@@ -97,18 +97,19 @@ struct Soak {
     void Heal() {
         host->Set(HostField::sampleRate, static_cast<int32_t>(kRate));
         host->Set(HostField::assignmentArg, static_cast<int32_t>(kRate));
-        Message(13);
+        Message(kelvane::kMsgSampleRate);
         for (int a = 0; a < 8; ++a) {
             if (Active(a)) continue;
             host->Set(HostField::assignmentArg, 0);
             host->Set(HostField::trackArg, 30 + a);
-            Message(8);
+            Message(kelvane::kMsgNewAssignment);
             const int got = host->Get(HostField::newAssignment);
             if (got >= 0 && got < 8) host->trackOf[got] = 30 + a;
         }
         for (int a = 0; a < 8; ++a) {
-            host->SetSlot(a, 1 + 4 * Pick(3), 1);   // tone, sweep or noise on
-            host->SetSlot(a, 12, Pick(2));          // white or pink
+            const int kSourceOn[] = {kelvane::kSlotToneOn, kelvane::kSlotSweepOn, kelvane::kSlotNoiseOn};
+            host->SetSlot(a, kSourceOn[Pick(3)], 1);
+            host->SetSlot(a, kelvane::kSlotNoiseType, Pick(2));   // white or pink
             totals.messages += 2;
             host->StartProcessing(a);
             ++totals.messages;
@@ -161,7 +162,7 @@ struct Soak {
         if (!Active(a)) return;
         host->Set(HostField::assignmentArg, a);
         host->Set(HostField::slotArg, 0);
-        Message(Pick(2) ? 6 : 7);
+        Message(Pick(2) ? kelvane::kMsgOpenEditor : kelvane::kMsgCloseEditor);
         minihost::PumpMessages();
     }
 

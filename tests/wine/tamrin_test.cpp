@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "list_text.h"
+
 namespace {
 
 const char kListName[] = "SAWStudioFX_Native.ini";
@@ -21,18 +23,6 @@ constexpr DWORD kPollMs = 20;
 constexpr DWORD kRedismissMs = 1000;
 
 std::string g_tamrin;  // full path of Tamrin.exe
-
-std::string Bytes(const char* text, size_t count) { return std::string(text, count); }
-
-std::string FillerLines(size_t count) {
-    std::string text;
-    for (int i = 0; text.size() < count; ++i) {
-        char name[32];
-        snprintf(name, sizeof name, "Plugin%05d.dll\r\n", i);
-        text += name;
-    }
-    return text;
-}
 
 bool WriteBytes(const std::string& path, const std::string& bytes) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

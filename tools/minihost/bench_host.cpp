@@ -46,10 +46,13 @@ double Now() {
 }
 
 void Configure(minihost::StandInHost& host, int a, const Case& c) {
+    using namespace kelvane;
     const int slots[][2] = {
-        {1, c.toneOn},  {2, 76},  {3, 100000}, {5, c.sweepOn},   {6, 76},          {7, 2000},
-        {8, 2000000},   {9, 1000}, {10, c.noiseOn}, {11, 76},     {12, c.noiseType}, {14, c.inputOn},
-        {15, 105},
+        {kSlotToneOn, c.toneOn},   {kSlotToneLevel, 76},   {kSlotToneFrequency, 100000},
+        {kSlotSweepOn, c.sweepOn}, {kSlotSweepLevel, 76},  {kSlotSweepStart, 2000},
+        {kSlotSweepStop, 2000000}, {kSlotSweepLength, 1000},
+        {kSlotNoiseOn, c.noiseOn}, {kSlotNoiseLevel, 76},  {kSlotNoiseType, c.noiseType},
+        {kSlotInputOn, c.inputOn}, {kSlotInputLevel, 105},
     };
     for (auto& s : slots) host.SetSlot(a, s[0], s[1]);
     host.StartProcessing(a);
@@ -117,7 +120,7 @@ int main(int argc, char** argv) {
         }
     }
     host.Set(minihost::HostField::assignmentArg, a);
-    host.Message(3);
+    host.Message(kelvane::kMsgStop);
     host.Stop();
     return 0;
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform.h"
 #include "stand_in_host.h"
 #include "window_capture.h"
 
@@ -218,14 +219,14 @@ HWND OpenEditor(minihost::StandInHost& host, int a) {
     host.Set(minihost::HostField::trackArg, host.trackOf[a]);
     host.Set(minihost::HostField::slotArg, static_cast<int32_t>(reinterpret_cast<uintptr_t>(host.window)));
     host.Set(minihost::HostField::tagArg, 0);
-    host.Message(6);
+    host.Message(kelvane::kMsgOpenEditor);
     minihost::PumpMessages();
     return FindWindowA("FX_PLUGIN", nullptr);
 }
 
 void CloseEditor(minihost::StandInHost& host, int a) {
     host.Set(minihost::HostField::assignmentArg, a);
-    host.Message(7);
+    host.Message(kelvane::kMsgCloseEditor);
 }
 
 bool SaveEditorPicture(minihost::StandInHost& host, int a, const std::string& path) {
@@ -279,21 +280,22 @@ void RunEditorUntilClosed(minihost::StandInHost& host, int a) {
 // What the user set in the editor: the plug-in reports every change to its
 // host as command 100 with the slot and value, as it does to the SAW host.
 void TakeEditorChanges(const minihost::StandInHost& host, Options& o) {
+    using namespace kelvane;
     for (const minihost::HostCommand& c : host.commands) {
-        if (c.code != 100) continue;
+        if (c.code != kCmdParamChange) continue;
         int* field = nullptr;
         switch (c.slot) {
-        case 1: field = &o.toneOn; break;
-        case 2: field = &o.toneLevel; break;
-        case 3: field = &o.toneFreq; break;
-        case 5: field = &o.sweepOn; break;
-        case 6: field = &o.sweepLevel; break;
-        case 7: field = &o.sweepStart; break;
-        case 8: field = &o.sweepStop; break;
-        case 9: field = &o.sweepLength; break;
-        case 10: field = &o.noiseOn; break;
-        case 11: field = &o.noiseLevel; break;
-        case 12: field = &o.noiseType; break;
+        case kSlotToneOn: field = &o.toneOn; break;
+        case kSlotToneLevel: field = &o.toneLevel; break;
+        case kSlotToneFrequency: field = &o.toneFreq; break;
+        case kSlotSweepOn: field = &o.sweepOn; break;
+        case kSlotSweepLevel: field = &o.sweepLevel; break;
+        case kSlotSweepStart: field = &o.sweepStart; break;
+        case kSlotSweepStop: field = &o.sweepStop; break;
+        case kSlotSweepLength: field = &o.sweepLength; break;
+        case kSlotNoiseOn: field = &o.noiseOn; break;
+        case kSlotNoiseLevel: field = &o.noiseLevel; break;
+        case kSlotNoiseType: field = &o.noiseType; break;
         default: break;
         }
         if (field != nullptr) *field = c.value;
@@ -312,53 +314,53 @@ std::string DefaultDll() {
     return GetFileAttributesA(built.c_str()) != INVALID_FILE_ATTRIBUTES ? built : beside;
 }
 
-}  // namespace
+// --info: where the plug-in wrote its name, the sample rate it was given,
+// and whether the help file sits where the editor's Help opens it: under the
+// folder of the loaded plug-in file.
+bool PrintInfo(const minihost::StandInHost& host) {
+    std::printf("  pluginName field at HostInfo+0x%X, sample rate %d Hz\n",
+                static_cast<unsigned>(reinterpret_cast<uint8_t*>(host.pluginName) - host.hostInfo),
+                host.Get(minihost::HostField::sampleRate));
+    char modulePath[MAX_PATH] = {};
+    GetModuleFileNameA(host.dll, modulePath, MAX_PATH);
+    std::string help = modulePath;
+    help = help.substr(0, help.find_last_of('\\') + 1) + "quellmarsh\\Kelvane\\Kelvane.chm";
+    const bool present = GetFileAttributesA(help.c_str()) != INVALID_FILE_ATTRIBUTES;
+    std::printf("  help file %s: %s\n", help.c_str(), present ? "present" : "missing");
+    return present;
+}
 
-int main(int argc, char** argv) {
-    Options o;
-    o.dll = DefaultDll();
-    if (!Parse(argc, argv, o)) return 2;
-
-    minihost::StandInHost host;
-    std::string error = host.Start(o.dll.c_str(), o.rate);
-    if (!error.empty()) {
-        std::fprintf(stderr, "minihost: %s\n", error.c_str());
-        return 1;
-    }
-    std::printf("loaded %s: plug-in name \"%s\"\n", o.dll.c_str(), host.pluginName);
-    if (o.info) {
-        std::printf("  pluginName field at HostInfo+0x%X, sample rate %d Hz\n",
-                    static_cast<unsigned>(reinterpret_cast<uint8_t*>(host.pluginName) - host.hostInfo),
-                    host.Get(minihost::HostField::sampleRate));
-        // The help file sits where the editor's Help opens it: under the
-        // folder of the loaded plug-in file.
-        char modulePath[MAX_PATH] = {};
-        GetModuleFileNameA(host.dll, modulePath, MAX_PATH);
-        std::string help = modulePath;
-        help = help.substr(0, help.find_last_of('\\') + 1) + "quellmarsh\\Kelvane\\Kelvane.chm";
-        const bool present = GetFileAttributesA(help.c_str()) != INVALID_FILE_ATTRIBUTES;
-        std::printf("  help file %s: %s\n", help.c_str(), present ? "present" : "missing");
-        host.Stop();
-        return present ? 0 : 1;
-    }
-
-    const int a = host.NewAssignment(0);
-    if (a < 0) { std::fprintf(stderr, "minihost: no assignment\n"); return 1; }
+// The options' settings, as the editor would store them, with the input muted.
+void SetSlots(minihost::StandInHost& host, int a, const Options& o) {
+    using namespace kelvane;
     const int slots[][2] = {
-        {14, 0}, {1, o.toneOn}, {2, o.toneLevel}, {3, o.toneFreq},
-        {5, o.sweepOn}, {6, o.sweepLevel}, {7, o.sweepStart}, {8, o.sweepStop}, {9, o.sweepLength},
-        {10, o.noiseOn}, {11, o.noiseLevel}, {12, o.noiseType},
+        {kSlotInputOn, 0},
+        {kSlotToneOn, o.toneOn}, {kSlotToneLevel, o.toneLevel}, {kSlotToneFrequency, o.toneFreq},
+        {kSlotSweepOn, o.sweepOn}, {kSlotSweepLevel, o.sweepLevel}, {kSlotSweepStart, o.sweepStart},
+        {kSlotSweepStop, o.sweepStop}, {kSlotSweepLength, o.sweepLength},
+        {kSlotNoiseOn, o.noiseOn}, {kSlotNoiseLevel, o.noiseLevel}, {kSlotNoiseType, o.noiseType},
     };
     for (auto& s : slots) host.SetSlot(a, s[0], s[1]);
-    if (!o.screenshot.empty() && !SaveEditorPicture(host, a, o.screenshot)) return 1;
-    if (!o.dragShot.empty() && !SaveDragPicture(host, a, o.noiseLevel, o.dragShot)) return 1;
+}
+
+// The editor pictures the options ask for, then the user's session in the
+// editor, whose changes become the options'; false when a picture failed.
+bool RunEditor(minihost::StandInHost& host, int a, Options& o) {
+    if (!o.screenshot.empty() && !SaveEditorPicture(host, a, o.screenshot)) return false;
+    if (!o.dragShot.empty() && !SaveDragPicture(host, a, o.noiseLevel, o.dragShot)) return false;
     if (o.interactive) {
         host.Set(minihost::HostField::recordChanges, 1);
         RunEditorUntilClosed(host, a);
         TakeEditorChanges(host, o);
     }
-    host.StartProcessing(a);
+    return true;
+}
 
+// Processing as the host runs it: started, o.seconds of buffers of the
+// chosen format, each cleared before the plug-in fills it, then stopped.
+// Returns the interleaved samples.
+std::vector<int32_t> Render(minihost::StandInHost& host, int a, const Options& o) {
+    host.StartProcessing(a);
     const size_t totalFrames = static_cast<size_t>(o.seconds * o.rate);
     std::vector<int32_t> samples;
     samples.reserve(totalFrames * 2);
@@ -384,13 +386,12 @@ int main(int argc, char** argv) {
         }
     }
     host.Set(minihost::HostField::assignmentArg, a);
-    host.Message(3);
-    host.Stop();
+    host.Message(kelvane::kMsgStop);
+    return samples;
+}
 
-    if (!WriteWav(o.out, samples, o.rate, o.format)) {
-        std::fprintf(stderr, "minihost: cannot write %s\n", o.out.c_str());
-        return 1;
-    }
+// What was rendered, with which settings, and its measured levels.
+void PrintReport(const Options& o, const std::vector<int32_t>& samples) {
     std::printf("rendered %.2f s at %u Hz (%d-bit host buffers of %d frames) to %s (%s)\n", o.seconds, o.rate,
                 o.format, o.bufferFrames, o.out.c_str(), o.format == 32 ? "32-bit float" : "16-bit PCM");
     std::printf("  tone %s, sweep %s, noise %s\n",
@@ -399,5 +400,42 @@ int main(int argc, char** argv) {
                              Num(o.sweepLength / 100.0) + " s at " + PositionText(o.sweepLevel)).c_str() : "off",
                 o.noiseOn ? (std::string(o.noiseType ? "pink" : "white") + " at " + PositionText(o.noiseLevel)).c_str() : "off");
     PrintLevels(samples, o.format);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    o.dll = DefaultDll();
+    if (!Parse(argc, argv, o)) return 2;
+
+    minihost::StandInHost host;
+    const std::string error = host.Start(o.dll.c_str(), o.rate);
+    if (!error.empty()) {
+        std::fprintf(stderr, "minihost: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("loaded %s: plug-in name \"%s\"\n", o.dll.c_str(), host.pluginName);
+    if (o.info) {
+        const bool helpPresent = PrintInfo(host);
+        host.Stop();
+        return helpPresent ? 0 : 1;
+    }
+
+    const int a = host.NewAssignment(0);
+    if (a < 0) {
+        std::fprintf(stderr, "minihost: no assignment\n");
+        return 1;
+    }
+    SetSlots(host, a, o);
+    if (!RunEditor(host, a, o)) return 1;
+    const std::vector<int32_t> samples = Render(host, a, o);
+    host.Stop();
+
+    if (!WriteWav(o.out, samples, o.rate, o.format)) {
+        std::fprintf(stderr, "minihost: cannot write %s\n", o.out.c_str());
+        return 1;
+    }
+    PrintReport(o, samples);
     return 0;
 }

@@ -75,7 +75,7 @@ std::string StandInHost::Start(const char* dllPath, uint32_t sampleRate) {
 
 void StandInHost::Stop() {
     if (dll != nullptr) {
-        Message(1);
+        Message(kelvane::kMsgShutdown);
         FreeLibrary(dll);
         dll = nullptr;
     }
@@ -86,7 +86,7 @@ void StandInHost::Stop() {
 int StandInHost::NewAssignment(int32_t track, int32_t tag) {
     Set(HostField::assignmentArg, tag);
     Set(HostField::trackArg, track);
-    Message(8);
+    Message(kelvane::kMsgNewAssignment);
     const int a = Get(HostField::newAssignment);
     if (a >= 0 && a < 8) trackOf[a] = track;
     return a;
@@ -97,13 +97,13 @@ void StandInHost::SetSlot(int assignment, int slot, int32_t value) {
     Set(HostField::trackArg, trackOf[assignment & 7]);
     Set(HostField::slotArg, slot);
     Set(HostField::valueArg, value);
-    Message(104);
+    Message(kelvane::kMsgSetAndApply);
 }
 
 void StandInHost::StartProcessing(int assignment) {
     Set(HostField::assignmentArg, assignment);
     Set(HostField::processingFlag, 1);
-    Message(2);
+    Message(kelvane::kMsgStart);
 }
 
 void StandInHost::Process(int assignment, void* buffer, uint32_t bytes, int32_t sampleFormat, int32_t channels) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "hostinfo.h"
+#include "messages.h"
 
 namespace minihost {
 

@@ -44,13 +44,13 @@ std::string BytesToAppend(const std::string& text, const std::string& line);
 // true; returns false and leaves the text alone when the line is absent.
 bool CutPluginLine(std::string& text, const std::string& line);
 
-// The file calls the two operations need. Every call reports failure with
-// false; the operations close and delete what they opened and created.
 // How moving the replacement over the list ended. Refused for sharing: another
 // program holds the list open without sharing its deletion (a running host
 // may), which a rewrite through a shared handle can still get past.
 enum class ReplaceResult { kReplaced, kRefusedForSharing, kFailed };
 
+// The file calls the two operations need. Every call reports failure with
+// false; the operations close and delete what they opened and created.
 class ListFileCalls {
 public:
     virtual ~ListFileCalls() = default;
