@@ -104,6 +104,15 @@ CalibrationRecipe Recipe(const char* pattern, int decimals, const char* purpose,
     CalibrationRecipe r{"", purpose, source, targetDb, figure, position, {}, SourceAlone(source, position)};
     r.level = Render(r.params, seconds, nullptr, figure == RecipeFigure::kRmsBand || figure == RecipeFigure::kRmsFullBand);
     r.file = NameWithFigure(pattern, RecipeFigureDb(r), decimals);
+    // The name states what is rendered; the position must still be the one
+    // nearest the level the recipe is for: within half a fader step of it.
+    const double halfStep = (Db(LevelGain(position + 1 - kLevelPositionOffset)) -
+                             Db(LevelGain(position - 1 - kLevelPositionOffset))) / 4.0;
+    if (std::fabs(RecipeFigureDb(r) - targetDb) > halfStep + 0.05) {
+        std::fprintf(stderr, "calibration: %s lies %.2f dB from the %.2f dBFS it is for\n", r.file.c_str(),
+                     RecipeFigureDb(r) - targetDb, targetDb);
+        std::exit(1);
+    }
     return r;
 }
 
