@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "band_meter.h"
 #include "render.h"
 #include "white_state.h"
 
@@ -51,7 +52,8 @@ ParamSet SourceAlone(CalibrationSource source, int32_t position) {
 // Renders `params` on assignment 0 as the plug-in does after loading and
 // measures both channels together; `perSecond`, when given, receives the sum
 // of squares of each second.
-MeasuredLevel Render(const ParamSet& params, int seconds, std::vector<double>* perSecond = nullptr) {
+MeasuredLevel Render(const ParamSet& params, int seconds, std::vector<double>* perSecond = nullptr,
+                     bool band = false) {
     g_params.live[0] = params;
     ApplyParams(0, kAllSlots);
     g_engine.sampleRate = kCalibrationRate;
@@ -63,6 +65,10 @@ MeasuredLevel Render(const ParamSet& params, int seconds, std::vector<double>* p
         std::exit(1);
     }
     std::vector<int32_t> block(2 * kBlockFrames);
+    // The band is read on the left channel: the right one reads the noise
+    // backwards within each buffer, so its spectrum depends a little on the
+    // host's buffer size.
+    BandMeter left{kCalibrationRate, kBandLowHz, kBandHighHz, {}};
     double sumOfSquares = 0.0;
     int64_t peak = 0;
     constexpr int kBlocksPerSecond = kCalibrationRate / kBlockFrames;
@@ -75,23 +81,82 @@ MeasuredLevel Render(const ParamSet& params, int seconds, std::vector<double>* p
             sumOfSquares += static_cast<double>(x) * x;
             peak = std::max<int64_t>(peak, std::llabs(static_cast<int64_t>(x)));
         }
+        for (size_t i = 0; band && i < block.size(); i += 2) AddSample(left, block[i] / kFullScale32);
     }
     if (perSecond != nullptr) perSecond->push_back(sumOfSquares);
     const double samples = static_cast<double>(blocks) * block.size();
-    return {Db(std::sqrt(sumOfSquares / samples) / kFullScale32), Db(peak / kFullScale32)};
+    return {Db(std::sqrt(sumOfSquares / samples) / kFullScale32), Db(peak / kFullScale32),
+            band ? 10.0 * std::log10(BandMeanSquare(left)) : 0.0};
 }
 
-CalibrationRecipe Recipe(const char* file, const char* purpose, CalibrationSource source, double targetDb,
-                         bool rms, int32_t position, int seconds) {
-    CalibrationRecipe r{file, purpose, source, targetDb, rms, position, {}, SourceAlone(source, position)};
-    r.level = Render(r.params, seconds);
+// A preset's file name: its template with the figure it renders, to as many
+// decimals as the figure holds over a render (a noise's RMS wanders by a few
+// hundredths even over minutes).
+std::string NameWithFigure(const char* pattern, double db, int decimals) {
+    char figure[32], name[160];
+    std::snprintf(figure, sizeof figure, "%.*f", decimals, db);
+    std::snprintf(name, sizeof name, pattern, figure);
+    return name;
+}
+
+CalibrationRecipe Recipe(const char* pattern, int decimals, const char* purpose, CalibrationSource source,
+                         double targetDb, RecipeFigure figure, int32_t position, int seconds) {
+    CalibrationRecipe r{"", purpose, source, targetDb, figure, position, {}, SourceAlone(source, position)};
+    r.level = Render(r.params, seconds, nullptr, figure == RecipeFigure::kRmsBand || figure == RecipeFigure::kRmsFullBand);
+    r.file = NameWithFigure(pattern, RecipeFigureDb(r), decimals);
+    // The name states what is rendered; the position must still be the one
+    // nearest the level the recipe is for: within half a fader step of it.
+    const double halfStep = (Db(LevelGain(position + 1 - kLevelPositionOffset)) -
+                             Db(LevelGain(position - 1 - kLevelPositionOffset))) / 4.0;
+    if (std::fabs(RecipeFigureDb(r) - targetDb) > halfStep + 0.05) {
+        std::fprintf(stderr, "calibration: %s lies %.2f dB from the %.2f dBFS it is for\n", r.file.c_str(),
+                     RecipeFigureDb(r) - targetDb, targetDb);
+        std::exit(1);
+    }
     return r;
 }
 
 }  // namespace
 
-MeasuredLevel MeasureSource(CalibrationSource source, int32_t position, int seconds) {
-    return Render(SourceAlone(source, position), seconds);
+MeasuredLevel MeasureSource(CalibrationSource source, int32_t position, int seconds, bool band) {
+    return Render(SourceAlone(source, position), seconds, nullptr, band);
+}
+
+double RecipeFigureDb(const CalibrationRecipe& r) {
+    switch (r.figure) {
+    case RecipeFigure::kRmsFullBand: return r.level.rmsDb;
+    case RecipeFigure::kRmsBand: return r.level.bandRmsDb;
+    default: return r.level.peakDb;   // a peak, or a gain on a full-scale input
+    }
+}
+
+double InputLossDb(double inputDbfs, int32_t position, int32_t sampleFormat) {
+    g_params.live[0] = SourceAlone(CalibrationSource::kInput, position);
+    ApplyParams(0, kAllSlots);
+    g_engine.sampleRate = kCalibrationRate;
+    g_engine.processingMode = 1;
+    StartGenerators(0);
+    const bool wide = sampleFormat == kSampleFormat32;
+    const double amplitude = std::sqrt(2.0) * std::pow(10.0, inputDbfs / 20.0) * (wide ? kFullScale32 : 32768.0);
+    double in = 0.0, out = 0.0;
+    std::vector<int32_t> block32(2 * kBlockFrames);
+    std::vector<int16_t> block16(2 * kBlockFrames);
+    for (int b = 0; b < kCalibrationRate / kBlockFrames; ++b) {
+        for (int i = 0; i < 2 * kBlockFrames; ++i) {
+            const double x = std::round(amplitude * std::cos(2.0 * kBandMeterPi * 1000.0 * (b * kBlockFrames + i / 2) /
+                                                             kCalibrationRate));
+            in += x * x;
+            block32[i] = static_cast<int32_t>(x);
+            block16[i] = static_cast<int16_t>(x);
+        }
+        void* samples = wide ? static_cast<void*>(block32.data()) : static_cast<void*>(block16.data());
+        RenderBuffer(0, samples, static_cast<uint32_t>(block32.size() * (wide ? 4 : 2)), sampleFormat);
+        for (int i = 0; i < 2 * kBlockFrames; ++i) {
+            const double y = wide ? block32[i] : block16[i];
+            out += y * y;
+        }
+    }
+    return 10.0 * std::log10(out / in);
 }
 
 double NoiseRmsSpread(CalibrationSource noise, int windowSeconds) {
@@ -118,21 +183,28 @@ int32_t NearestPosition(double db, double offsetDb) {
 }
 
 std::vector<CalibrationRecipe> CalibrationRecipes() {
-    // A tone or a sweep peaks at its fader level; the pink noise's RMS lies a
-    // fixed distance below it, measured once at the top.
+    // A tone or a sweep peaks at its fader level; the pink noise's RMS, full
+    // band and within the band, lies a fixed distance below it, measured
+    // once at the top.
     const int32_t top = kTopPosition;
-    const double pinkBelowFader = MeasureSource(CalibrationSource::kPinkNoise, top, kCalibrationSeconds).rmsDb -
-                                  Db(LevelGain(top - kLevelPositionOffset));
+    const MeasuredLevel pink = MeasureSource(CalibrationSource::kPinkNoise, top, kCalibrationSeconds, true);
+    const double topLevel = Db(LevelGain(top - kLevelPositionOffset));
     return {
-        Recipe("Tone 1 kHz -18 dBFS peak.plg", "alignment tone at the EBU level", CalibrationSource::kTone, -18.0,
-               false, NearestPosition(-18.0), 1),
-        Recipe("Tone 1 kHz -20 dBFS peak.plg", "alignment tone at the SMPTE reference level", CalibrationSource::kTone,
-               -20.0, false, NearestPosition(-20.0), 1),
-        Recipe("Pink noise -20 dBFS RMS.plg", "loudspeaker and room calibration", CalibrationSource::kPinkNoise, -20.0,
-               true, NearestPosition(-20.0, pinkBelowFader), kCalibrationSeconds),
-        Recipe("Sweep 20 Hz-20 kHz -12 dBFS peak.plg", "frequency response, 20 Hz to 20 kHz in 30 s",
-               CalibrationSource::kSweep, -12.0, false, NearestPosition(-12.0), 1),
-        Recipe("Input only.plg", "the track's own signal, every generator off", CalibrationSource::kInput, 0.0, false,
+        Recipe("Tone 1 kHz %s dBFS peak.plg", 2, "alignment tone, nearest the EBU level (&minus;18&nbsp;dBFS)",
+               CalibrationSource::kTone, -18.0, RecipeFigure::kPeak, NearestPosition(-18.0), 1),
+        Recipe("Tone 1 kHz %s dBFS peak.plg", 2, "alignment tone, nearest the SMPTE reference level (&minus;20&nbsp;dBFS)",
+               CalibrationSource::kTone, -20.0, RecipeFigure::kPeak, NearestPosition(-20.0), 1),
+        Recipe("Pink noise %s dBFS RMS full band.plg", 1, "loudspeaker and room calibration by a full-band meter",
+               CalibrationSource::kPinkNoise, -20.0, RecipeFigure::kRmsFullBand,
+               NearestPosition(-20.0, pink.rmsDb - topLevel), kCalibrationSeconds),
+        Recipe("Pink noise %s dBFS RMS 20 Hz-20 kHz.plg", 1,
+               "loudspeaker and room calibration by a meter or analyser that reads 20&nbsp;Hz to 20&nbsp;kHz",
+               CalibrationSource::kPinkNoise, -20.0, RecipeFigure::kRmsBand,
+               NearestPosition(-20.0, pink.bandRmsDb - topLevel), kCalibrationSeconds),
+        Recipe("Sweep 20 Hz-20 kHz %s dBFS peak.plg", 2, "frequency response, 20 Hz to 20 kHz in 30 s",
+               CalibrationSource::kSweep, -12.0, RecipeFigure::kPeak, NearestPosition(-12.0), 1),
+        Recipe("Input only, gain %s dB, not bit-transparent.plg", 4,
+               "the track's own signal, every generator off", CalibrationSource::kInput, 0.0, RecipeFigure::kGain,
                top, 1),
     };
 }

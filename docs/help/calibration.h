@@ -7,13 +7,15 @@
 // scale 2^23) from the state the plug-in has right after loading: pink seed
 // 22222, white-noise state 1, fresh generators. Figures are in dB relative to
 // full scale over both channels; an RMS figure is the plain RMS, so a
-// full-scale sine reads -3.01 dBFS RMS.
+// full-scale sine reads -3.01 dBFS RMS, over the full band unless it says
+// 20 Hz - 20 kHz.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "levels.h"
 #include "params.h"
 
 namespace kelvane {
@@ -25,37 +27,53 @@ constexpr uint32_t kCalibrationRate = 48000;
 constexpr int kCalibrationSeconds = 600;
 constexpr int32_t kCalibrationToneHundredthsHz = 100000;   // 1 kHz, a FREQUENCY fader step
 
+// The band that loudspeakers, high-passed meters and room analysers read.
+constexpr double kBandLowHz = 20.0, kBandHighHz = 20000.0;
+
 // Levels of one rendered signal, in dBFS.
 struct MeasuredLevel {
     double rmsDb;
     double peakDb;
+    double bandRmsDb;   // RMS within kBandLowHz..kBandHighHz on the left channel, when asked for
 };
 
 // The source a figure describes; also selects the signal a recipe renders.
-enum class CalibrationSource { kTone, kSweep, kWhiteNoise, kPinkNoise, kInput };
+using CalibrationSource = LevelSource;
 
 // A source alone at a fader position, with the other slots at their defaults
 // (tone at 1 kHz); `seconds` of audio at kCalibrationRate. The input is fed
-// a constant at full scale.
-MeasuredLevel MeasureSource(CalibrationSource source, int32_t position, int seconds);
+// a constant at full scale. `band` also measures the band RMS (slower).
+MeasuredLevel MeasureSource(CalibrationSource source, int32_t position, int seconds, bool band = false);
+
+// How much lower a 1 kHz sine of `inputDbfs` (RMS, dBFS) comes out of INPUT
+// at `position` with every generator off, in dB, in a host format: the gain
+// and the truncation of every sample toward zero together.
+double InputLossDb(double inputDbfs, int32_t position, int32_t sampleFormat);
 
 // How far the RMS of any `windowSeconds` of a noise at the top position,
 // windows starting every second over kCalibrationSeconds, strays from the
 // RMS of the whole render: the largest difference in dB either way.
 double NoiseRmsSpread(CalibrationSource noise, int windowSeconds);
 
+// What a preset's name promises.
+enum class RecipeFigure { kPeak, kRmsFullBand, kRmsBand, kGain };
+
 // One factory preset: the whole ParamSet, what it is for, and the figure
-// its rendering gives (peak or RMS, dBFS; for INPUT the gain in dB).
+// its rendering gives (peak or RMS, dBFS; for INPUT the gain in dB), which
+// its file name states.
 struct CalibrationRecipe {
-    std::string file;         // preset file name, .plg included
+    std::string file;         // preset file name with its figure, .plg included
     std::string purpose;      // one line for the help
     CalibrationSource source;
     double targetDb;          // the level asked for
-    bool figureIsRms;         // false: a peak figure (or, for INPUT, a gain)
+    RecipeFigure figure;
     int32_t position;         // the fader position nearest the target
     MeasuredLevel level;      // rendered at that position
     ParamSet params;
 };
+
+// The figure a recipe's name states, as rendered.
+double RecipeFigureDb(const CalibrationRecipe& r);
 
 // The recipes, in the order the help lists them. Renders (a few seconds).
 std::vector<CalibrationRecipe> CalibrationRecipes();

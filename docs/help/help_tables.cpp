@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "calibration.h"
+#include "levels.h"
 #include "params.h"
 #include "render.h"
 
@@ -168,39 +169,64 @@ std::string Figure(double db) {
     return std::string(db < 0 ? "&minus;" : "") + text;
 }
 
-// Positions every 5 from -48 dB up, with the recipes' positions among them.
+// Positions every 5 from 10 up, with the recipes' positions among them.
 std::vector<int32_t> CalibrationPositions(const std::vector<CalibrationRecipe>& recipes) {
     std::vector<int32_t> positions;
-    for (int32_t p = 30; p <= kTopPosition; p += 5) positions.push_back(p);
+    for (int32_t p = 10; p <= kTopPosition; p += 5) positions.push_back(p);
     for (const CalibrationRecipe& r : recipes) positions.push_back(r.position);
     std::sort(positions.begin(), positions.end());
     positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
     return positions;
 }
 
-// Measured, position by position: the tone's peak (the sweep's is checked to
-// be the same), its RMS, and the noises' RMS, peak and crest factor.
-std::string CalibrationTable(const std::vector<CalibrationRecipe>& recipes) {
+// A 32-bit figure, with the 16-bit one beside it where the two differ by
+// 0.01 dB or more.
+std::string Formats(LevelSource source, int32_t p, bool rms) {
+    const RenderedLevel wide = LevelAtPosition(source, p, kSampleFormat32);
+    const RenderedLevel narrow = LevelAtPosition(source, p, 2);
+    const auto text = [rms](const RenderedLevel& l) { return l.silent ? std::string("silent") : Figure(rms ? l.rmsDb : l.peakDb); };
+    std::string cell = text(wide);
+    if (narrow.silent != wide.silent || std::fabs((rms ? narrow.rmsDb - wide.rmsDb : narrow.peakDb - wide.peakDb)) >= 0.01) {
+        cell += "<br>16-bit: " + text(narrow);
+    }
+    return Cell(cell);
+}
+
+// Position by position, from the engine's figures of what each format
+// renders: the tone's peak and RMS and the noises' RMS, with each noise's
+// 20 Hz - 20 kHz RMS the measured distance below its full-band RMS; the
+// noises' peaks, which depend on how long one listens, are measured over
+// kCalibrationSeconds. Every row also renders the tone and the sweep, whose
+// peaks must be the engine's figure.
+std::string CalibrationTable(const std::vector<CalibrationRecipe>& recipes, double whiteBandBelow,
+                             double pinkBandBelow) {
     std::string t =
         "<table>\n<tr><th class=\"num\">Position</th>"
-        "<th class=\"num\">Tone and sweep peak (the fader level)</th><th class=\"num\">Tone RMS</th>"
-        "<th class=\"num\">White RMS</th><th class=\"num\">White peak</th><th class=\"num\">White crest, dB</th>"
-        "<th class=\"num\">Pink RMS</th><th class=\"num\">Pink peak</th><th class=\"num\">Pink crest, dB</th></tr>\n";
+        "<th class=\"num\">Tone and sweep peak</th><th class=\"num\">Tone RMS</th>"
+        "<th class=\"num\">White RMS full band</th><th class=\"num\">White RMS 20&nbsp;Hz&ndash;20&nbsp;kHz</th>"
+        "<th class=\"num\">White peak</th><th class=\"num\">White crest, dB</th>"
+        "<th class=\"num\">Pink RMS full band</th><th class=\"num\">Pink RMS 20&nbsp;Hz&ndash;20&nbsp;kHz</th>"
+        "<th class=\"num\">Pink peak</th><th class=\"num\">Pink crest, dB</th></tr>\n";
     for (int32_t p : CalibrationPositions(recipes)) {
+        const RenderedLevel toneLevel = LevelAtPosition(LevelSource::kTone, p, kSampleFormat32);
         const MeasuredLevel tone = MeasureSource(CalibrationSource::kTone, p, 1);
         const MeasuredLevel sweep = MeasureSource(CalibrationSource::kSweep, p, 1);
-        if (std::fabs(sweep.peakDb - tone.peakDb) > 0.005) {
-            std::fprintf(stderr, "help_tables: at position %d the sweep does not peak where the tone does\n", p);
+        if (std::fabs(sweep.peakDb - tone.peakDb) > 0.005 || std::fabs(toneLevel.peakDb - tone.peakDb) > 0.005) {
+            std::fprintf(stderr, "help_tables: at position %d the tone, the sweep and the engine's figure differ\n", p);
             std::exit(1);
         }
         const MeasuredLevel white = MeasureSource(CalibrationSource::kWhiteNoise, p, kCalibrationSeconds);
         const MeasuredLevel pink = MeasureSource(CalibrationSource::kPinkNoise, p, kCalibrationSeconds);
+        const double whiteRms = LevelAtPosition(LevelSource::kWhiteNoise, p, kSampleFormat32).rmsDb;
+        const double pinkRms = LevelAtPosition(LevelSource::kPinkNoise, p, kSampleFormat32).rmsDb;
         const bool recipe = std::any_of(recipes.begin(), recipes.end(),
                                         [p](const CalibrationRecipe& r) { return r.position == p; });
         const std::string position = recipe ? "<b>" + std::to_string(p) + "</b>" : std::to_string(p);
-        t += "<tr>" + Cell(position) + Cell(Figure(tone.peakDb)) + Cell(Figure(tone.rmsDb)) +
-             Cell(Figure(white.rmsDb)) + Cell(Figure(white.peakDb)) + Cell(Figure(white.peakDb - white.rmsDb)) +
-             Cell(Figure(pink.rmsDb)) + Cell(Figure(pink.peakDb)) + Cell(Figure(pink.peakDb - pink.rmsDb)) + "</tr>\n";
+        t += "<tr>" + Cell(position) + Formats(LevelSource::kTone, p, false) + Formats(LevelSource::kTone, p, true) +
+             Formats(LevelSource::kWhiteNoise, p, true) + Cell(Figure(whiteRms - whiteBandBelow)) +
+             Cell(Figure(white.peakDb)) + Cell(Figure(white.peakDb - whiteRms)) +
+             Formats(LevelSource::kPinkNoise, p, true) + Cell(Figure(pinkRms - pinkBandBelow)) +
+             Cell(Figure(pink.peakDb)) + Cell(Figure(pink.peakDb - pinkRms)) + "</tr>\n";
     }
     return t + "</table>\n";
 }
@@ -230,8 +256,7 @@ std::string Settings(const CalibrationRecipe& r) {
     return "";
 }
 
-// What the recipe gives, peak or RMS said each time. A comment before each
-// row carries the figure for the test that renders the preset files.
+// What the recipe gives, peak or RMS said each time.
 std::string Result(const CalibrationRecipe& r) {
     switch (r.source) {
     case CalibrationSource::kTone:
@@ -240,9 +265,10 @@ std::string Result(const CalibrationRecipe& r) {
         return Figure(r.level.peakDb) + "&nbsp;dBFS peak at every frequency";
     case CalibrationSource::kWhiteNoise:
     case CalibrationSource::kPinkNoise:
-        return Figure(r.level.rmsDb) + "&nbsp;dBFS RMS (peaks " + Figure(r.level.peakDb) + "&nbsp;dBFS)";
+        return Figure(r.level.rmsDb) + "&nbsp;dBFS RMS full band, " + Figure(r.level.bandRmsDb) +
+               "&nbsp;dBFS RMS 20&nbsp;Hz&ndash;20&nbsp;kHz (peaks " + Figure(r.level.peakDb) + "&nbsp;dBFS)";
     case CalibrationSource::kInput:
-        return "gain " + Figure(r.level.peakDb) + "&nbsp;dB";
+        return "gain " + Figure(r.level.peakDb) + "&nbsp;dB; not bit-transparent (see below)";
     }
     return "";
 }
@@ -252,14 +278,31 @@ std::string RecipeTable(const std::vector<CalibrationRecipe>& recipes) {
         "<table>\n<tr><th>Preset file</th><th>For</th><th>Settings (other sources off, INPUT muted)</th>"
         "<th>Result</th></tr>\n";
     for (const CalibrationRecipe& r : recipes) {
-        char check[160];
-        std::snprintf(check, sizeof check, "<!--recipe %s|%s|%.4f-->\n", r.file.c_str(),
-                      r.figureIsRms ? "rms" : "peak", r.figureIsRms ? r.level.rmsDb : r.level.peakDb);
-        t += check;
         std::string settings = Settings(r);
         if (r.source == CalibrationSource::kInput) settings += "; TONE GEN, SWEEP GEN and NOISE GEN off";
         t += "<tr><td><code>" + r.file + "</code></td><td>" + r.purpose + "</td><td>" + settings + "</td><td>" +
              Result(r) + "</td></tr>\n";
+    }
+    return t + "</table>\n";
+}
+
+// "position 64 gives &minus;18.34 and 65 &minus;17.75": the two positions
+// whose tone peaks lie either side of a level.
+std::string Neighbours(double db) {
+    int32_t above = kLevelPositionOffset + 1;
+    while (LevelAtPosition(LevelSource::kTone, above, kSampleFormat32).peakDb < db) ++above;
+    const auto peak = [](int32_t p) { return Figure(LevelAtPosition(LevelSource::kTone, p, kSampleFormat32).peakDb); };
+    return "position " + std::to_string(above - 1) + " gives " + peak(above - 1) + "&nbsp;dBFS and " +
+           std::to_string(above) + " gives " + peak(above) + "&nbsp;dBFS";
+}
+
+// The input at the top position on a 1 kHz sine, in both formats.
+std::string InputLossTable() {
+    std::string t = "<table>\n<tr><th class=\"num\">Sine in, dBFS RMS</th><th class=\"num\">Change, 32-bit, dB</th>"
+                    "<th class=\"num\">Change, 16-bit, dB</th></tr>\n";
+    for (double in : {-20.0, -40.0, -60.0, -80.0}) {
+        t += "<tr>" + Cell(Figure(in)) + Cell(Figure(InputLossDb(in, kTopPosition, kSampleFormat32))) +
+             Cell(Figure(InputLossDb(in, kTopPosition, 2))) + "</tr>\n";
     }
     return t + "</table>\n";
 }
@@ -302,20 +345,36 @@ int main(int argc, char** argv) {
     Write(folder, "sum-peak-16", Grouped(sumPeak16));
     Write(folder, "clamp-32", Grouped(clamped[0]));
     const std::vector<CalibrationRecipe> recipes = CalibrationRecipes();
-    Write(folder, "calibration-table", CalibrationTable(recipes));
-    Write(folder, "calibration-recipes", RecipeTable(recipes));
     const double topLevel = 20.0 * std::log10(LevelGain(kTopPosition - kLevelPositionOffset));
-    const MeasuredLevel white = MeasureSource(CalibrationSource::kWhiteNoise, kTopPosition, kCalibrationSeconds);
-    const MeasuredLevel pink = MeasureSource(CalibrationSource::kPinkNoise, kTopPosition, kCalibrationSeconds);
+    const MeasuredLevel white = MeasureSource(CalibrationSource::kWhiteNoise, kTopPosition, kCalibrationSeconds, true);
+    const MeasuredLevel pink = MeasureSource(CalibrationSource::kPinkNoise, kTopPosition, kCalibrationSeconds, true);
+    const double whiteBandBelow = white.rmsDb - white.bandRmsDb, pinkBandBelow = pink.rmsDb - pink.bandRmsDb;
+    Write(folder, "calibration-table", CalibrationTable(recipes, whiteBandBelow, pinkBandBelow));
+    Write(folder, "calibration-recipes", RecipeTable(recipes));
     Write(folder, "white-rms-below", Figure(topLevel - white.rmsDb));
     Write(folder, "pink-rms-below", Figure(topLevel - pink.rmsDb));
+    Write(folder, "white-band-below", Figure(whiteBandBelow));
+    Write(folder, "pink-band-below", Figure(pinkBandBelow));
     Write(folder, "noise-minutes", std::to_string(kCalibrationSeconds / 60));
-    // The value tip gives each noise's long-run RMS from the generators'
-    // constants; the page's measured figures must say the same.
-    if (std::fabs(topLevel + 20.0 * std::log10(NoiseRmsRatio(0)) - white.rmsDb) > 0.05 ||
-        std::fabs(topLevel + 20.0 * std::log10(NoiseRmsRatio(1)) - pink.rmsDb) > 0.05) {
-        std::fprintf(stderr, "help_tables: a measured noise RMS differs from the value tip's by more than 0.05 dB\n");
+    Write(folder, "neighbours-18", Neighbours(-18.0));
+    Write(folder, "neighbours-20", Neighbours(-20.0));
+    Write(folder, "input-loss", InputLossTable());
+    // The value tip and the table give each noise's RMS from the engine's
+    // figures; rendered, it must say the same. Each preset renders, at its
+    // own position, the band figure that the table gives there.
+    const auto engineRms = [](LevelSource source) { return LevelAtPosition(source, kTopPosition, kSampleFormat32).rmsDb; };
+    if (std::fabs(engineRms(LevelSource::kWhiteNoise) - white.rmsDb) > 0.05 ||
+        std::fabs(engineRms(LevelSource::kPinkNoise) - pink.rmsDb) > 0.05) {
+        std::fprintf(stderr, "help_tables: a measured noise RMS differs from the engine's by more than 0.05 dB\n");
         return 1;
+    }
+    for (const CalibrationRecipe& r : recipes) {
+        const double table = LevelAtPosition(r.source, r.position, kSampleFormat32).rmsDb - pinkBandBelow;
+        if (r.figure == RecipeFigure::kRmsBand && std::fabs(table - r.level.bandRmsDb) > 0.05) {
+            std::fprintf(stderr, "help_tables: %s renders %.2f dBFS in the band, the table says %.2f\n",
+                         r.file.c_str(), r.level.bandRmsDb, table);
+            return 1;
+        }
     }
     if (white.peakDb <= 0.0) {
         std::fprintf(stderr, "help_tables: white noise at the top no longer peaks above full scale; "

@@ -66,9 +66,9 @@ constexpr ControlInfo Lamp(Rect r, int slot) {
     return {r.left, r.top, r.right, r.bottom, ControlKind::kLamp, slot, kBtnUpOnBmp, 0, 0, 1, 0, 0, 0, 0,
             nullptr, nullptr, {}};
 }
-// A level fader's tip format takes the knob position (int), its level in dB
-// (double), the noise type's word and the noise's RMS in dBFS (double); a
-// format uses the first ones it needs.
+// A level fader's tip format takes the knob position (int) and the level the
+// track renders there in dBFS (double); the noise fader's takes the position,
+// the fader's level in dB, the noise type's word and the noise's RMS in dBFS.
 constexpr ControlInfo LevelFader(Rect r, int slot, int32_t reset, const char* tipFormat) {
     return {r.left, r.top, r.right, r.bottom, ControlKind::kLevelFader, slot, kFaderHBmp, reset, 0, 100,
             kLevelPositionOffset, kLevelPositionMax, 0, 0, tipFormat, nullptr, {}};
@@ -79,7 +79,7 @@ constexpr ControlInfo FrequencyFader(Rect r, int slot, int32_t reset) {
 }
 constexpr ControlInfo ValueBox(Rect r, int slot, float minimum, float maximum, const char* format) {
     return {r.left, r.top, r.right, r.bottom, ControlKind::kValueBox, slot, kNoBitmap, 0,
-            static_cast<int32_t>(minimum * 100.0), static_cast<int32_t>(maximum * 100.0), 0, 0, minimum, maximum,
+            ToHundredths(minimum), ToHundredths(maximum), 0, 0, minimum, maximum,
             format, kEntryFormat, {}};
 }
 constexpr ControlInfo TypeReadout(Rect r, int slot, const char* zeroWord, const char* otherWord) {
@@ -93,7 +93,7 @@ constexpr ControlInfo Other(Rect r, ControlKind kind, int slot, BitmapIndex bitm
 
 constexpr char kPeakTip[] = "%d:  %.2f dBFS peak";
 constexpr char kGainTip[] = "%d:  %.2f dB";
-constexpr char kNoiseTip[] = "%d:  %.2f dB  (%s %.2f dBFS RMS)";
+constexpr char kNoiseTip[] = "%d:  %.2f dB  (%s %.2f dBFS RMS full band)";
 
 constexpr float kEntryFrequencyMin = 5.5f, kEntryFrequencyMax = 20000.0f;   // Hz
 constexpr float kEntryLengthMin = 1.0f, kEntryLengthMax = 300.0f;           // seconds
@@ -185,7 +185,7 @@ inline float ShownValueAtKnob(Control fader, int position) {
 // What a readout shows for its slot's value: value boxes show hundredths in
 // their unit, the type readout the value itself.
 inline float ShownValue(Control box, int32_t slotValue) {
-    if (kControls[box].kind == ControlKind::kValueBox) return static_cast<float>(slotValue * 0.01);
+    if (kControls[box].kind == ControlKind::kValueBox) return static_cast<float>(FromHundredths(slotValue));
     return static_cast<float>(slotValue);
 }
 

@@ -2,6 +2,7 @@
 // committed with Enter or Tab, closed when it loses the keyboard input.
 #include "entry.h"
 
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 
@@ -13,6 +14,33 @@ namespace kelvane {
 namespace {
 
 constexpr int kEntryTextBytes = 80;
+
+// The C runtime reads and writes numbers with the decimal mark of the locale
+// that the host process set (a comma in many); typed numbers use the point.
+char LocaleDecimalMark() { return *localeconv()->decimal_point; }
+
+// A typed number, read the same in every locale: the point is the decimal
+// mark, and anything else, a comma included, ends the number. Text that is
+// no number reads as 0.
+double ReadTypedNumber(const char (&typed)[kEntryTextBytes]) {
+    const char mark = LocaleDecimalMark();
+    char text[kEntryTextBytes];
+    for (int i = 0; i < kEntryTextBytes; ++i) {
+        text[i] = typed[i] == '.' ? mark : typed[i] == mark ? '\0' : typed[i];
+    }
+    text[kEntryTextBytes - 1] = '\0';
+    return strtod(text, nullptr);
+}
+
+// The field's first text, with the point whatever the locale, since the
+// field is read back by the rule above.
+void FormatEntryText(char (&text)[32], const char* format, double value) {
+    const char mark = LocaleDecimalMark();
+    snprintf(text, sizeof text, format, value);
+    for (char& c : text) {
+        if (c == mark) c = '.';
+    }
+}
 
 // [UI thread] The field hands every character to the editor first; Enter or
 // Tab closes the field, and then the character goes no further.
@@ -33,7 +61,7 @@ void OpenEntryBox(EditorRef editor) {
     auto& entry = g_editor.entry;
     const ControlInfo& r = kControls[entry.box];
     char text[32];
-    snprintf(text, sizeof text, r.entryFormat, g_params.live[editor.assignment].slot[r.slot] * 0.01);
+    FormatEntryText(text, r.entryFormat, FromHundredths(g_params.live[editor.assignment].slot[r.slot]));
     HWND field = CreateWindowExA(0, "EDIT", text, WS_CHILD | ES_CENTER, r.left, r.top, r.right - r.left,
                                  r.bottom - r.top, editor.window, nullptr, g_editor.module, nullptr);
     if (field == nullptr) {
@@ -73,14 +101,14 @@ void OnEntryChar(EditorRef editor, WPARAM character) {
     if (GetParent(entry.control) != editor.window) return;
     char text[kEntryTextBytes] = {};
     GetWindowTextA(entry.control, text, sizeof text);
-    double value = atof(text);
-    if (value < entry.minimum) {
+    double value = ReadTypedNumber(text);
+    if (!(value >= entry.minimum)) {   // a NaN too
         value = entry.minimum;
     } else if (value > entry.maximum) {
         value = entry.maximum;
     }
     const Control box = entry.box;
-    CommitEdit(editor.assignment, box, static_cast<int32_t>(value * 100.0), Gesture::kEnds);
+    CommitEdit(editor.assignment, box, ToHundredths(value), Gesture::kEnds);
     InvalidateKnobsOf(editor.assignment, kControls[box].slot);
     CloseEntryField();
 }

@@ -1,10 +1,11 @@
-// The value tip: its window class, its text from the engine's level law and
-// noise figures, its placement above the knob and its drawing.
+// The value tip: its window class, its text from the engine's figures of
+// what the track renders, its placement above the knob and its drawing.
 #include "tip.h"
 
 #include <cmath>
 #include <cstdio>
 
+#include "levels.h"
 #include "params.h"
 #include "render.h"
 #include "skin.h"
@@ -73,6 +74,16 @@ SIZE TipSize(const char* text) {
     return SIZE{r.right - r.left + 2 * kPaddingX, r.bottom - r.top + 2 * kPaddingY};
 }
 
+// The source a level fader sets: its row's slot, the noise fader's by type.
+LevelSource SourceOf(Control fader, int32_t noiseType) {
+    switch (kControls[fader].slot) {
+    case kSlotToneLevel: return LevelSource::kTone;
+    case kSlotSweepLevel: return LevelSource::kSweep;
+    case kSlotNoiseLevel: return noiseType == 0 ? LevelSource::kWhiteNoise : LevelSource::kPinkNoise;
+    default: return LevelSource::kInput;
+    }
+}
+
 }  // namespace
 
 void RegisterTipClass() {
@@ -88,17 +99,26 @@ void RegisterTipClass() {
 
 void UnregisterTipClass(HINSTANCE module) { UnregisterClassA(kTipClassName, module); }
 
-void ValueTipText(Control fader, int position, int32_t noiseType, char (&text)[kTipTextBytes]) {
-    const int32_t index = position - kLevelPositionOffset;
-    const double gain = LevelGain(index);
+void ValueTipText(Control fader, int position, int32_t noiseType, int32_t sampleFormat,
+                  char (&text)[kTipTextBytes]) {
+    const double gain = LevelGain(position - kLevelPositionOffset);
     if (gain <= 0.0) {
         snprintf(text, sizeof text, "%d:  off", position);
         return;
     }
+    const LevelSource source = SourceOf(fader, noiseType);
+    const RenderedLevel level = LevelAtPosition(source, position, sampleFormat);
     const ControlInfo& typeReadout = kControls[ReadoutOf(kSlotNoiseType)];
     const char* typeWord = typeReadout.words[noiseType == 0 ? 0 : 1];
-    const double rms = Decibels(gain * NoiseRmsRatio(noiseType));
-    snprintf(text, sizeof text, kControls[fader].format, position, Decibels(gain), typeWord, rms);
+    const bool noise = source == LevelSource::kWhiteNoise || source == LevelSource::kPinkNoise;
+    if (level.silent) {
+        if (noise) snprintf(text, sizeof text, "%d:  %.2f dB  (%s silent)", position, Decibels(gain), typeWord);
+        else snprintf(text, sizeof text, "%d:  silent", position);
+    } else if (noise) {
+        snprintf(text, sizeof text, kControls[fader].format, position, Decibels(gain), typeWord, level.rmsDb);
+    } else {
+        snprintf(text, sizeof text, kControls[fader].format, position, level.peakDb);
+    }
 }
 
 void ShowValueTip(HWND editor, int assignment, Control fader, int position, unsigned hideAfterMs) {
@@ -109,7 +129,10 @@ void ShowValueTip(HWND editor, int assignment, Control fader, int position, unsi
     auto& tip = g_editor.tip;
     if (tip.owner != editor) HideValueTip();
     char text[kTipTextBytes];
-    ValueTipText(fader, position, g_params.live[assignment].slot[kSlotNoiseType], text);
+    // The figures of the format the track last rendered in: 16-bit tracks
+    // lose more of a low level to truncation than 32-bit ones.
+    const int32_t format = g_engine.generator[assignment].rendered16Bit ? 2 : kSampleFormat32;
+    ValueTipText(fader, position, g_params.live[assignment].slot[kSlotNoiseType], format, text);
     const SIZE size = TipSize(text);
     const ControlInfo& r = kControls[fader];
     POINT at = {r.left + position - size.cx / 2, r.top - kGapAboveTrack - size.cy};

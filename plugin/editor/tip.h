@@ -17,10 +17,12 @@ constexpr int kTipTextBytes = 64;
 void RegisterTipClass();
 void UnregisterTipClass(HINSTANCE module);
 
-// The tip's text for a level fader's knob position: the position and its
-// level in dB, by the row's tip format, or "off" at the bottom position.
-// noiseType is the live noise type (the noise fader's RMS figure needs it).
-void ValueTipText(Control fader, int position, int32_t noiseType, char (&text)[kTipTextBytes]);
+// The tip's text for a level fader's knob position: the position and the
+// level the track renders there in the host's sample format (kSampleFormat32
+// or 16-bit), by the row's tip format; "silent" where every sample is 0, and
+// "off" at the bottom position. noiseType is the live noise type.
+void ValueTipText(Control fader, int position, int32_t noiseType, int32_t sampleFormat,
+                  char (&text)[kTipTextBytes]);
 
 // [UI thread] Shows the tip for a level fader's knob position above the knob
 // in an editor window, or moves it there with its new text. With

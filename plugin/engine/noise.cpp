@@ -138,6 +138,23 @@ double NoiseRmsRatio(int32_t noiseType) {
     return std::sqrt((kPinkRows + 1) / 3.0) * kPinkValueHalfRange * static_cast<double>(kPinkScale);
 }
 
+// The largest magnitude a noise type reaches relative to its fader gain. The
+// polar method's largest deviate comes from the smallest s, where the 15-bit
+// draws are the odd multiples of 1/32767 nearest 0 (u = 1/32767, v = 5/32767
+// gives 5.807); beyond those it falls again. Pink noise reaches its scale's
+// full range.
+double NoiseLargestRatio(int32_t noiseType) {
+    if (noiseType != 0) return 1.0;
+    double largest = 0.0;
+    for (int a = 1; a < 64; a += 2) {
+        for (int b = 1; b < 64; b += 2) {
+            const double u = a / 32767.0, v = b / 32767.0, s = u * u + v * v;
+            largest = std::fmax(largest, v * std::sqrt(-2.0 * std::log(s) / s));
+        }
+    }
+    return largest * kWhiteLevel;
+}
+
 // [audio thread] Called by the renderer once per block, only while NoiseOn is
 // non-zero; the caller has checked that the work buffers exist.
 void RenderNoise(int assignment, int frames) {

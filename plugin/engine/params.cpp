@@ -22,7 +22,7 @@ static int32_t LevelIndex(int32_t position) {
 
 // The product is formed in double precision and rounded once, when stored.
 static float Hundredths(int32_t value) {
-    return static_cast<float>(value * 0.01);
+    return static_cast<float>(FromHundredths(value));
 }
 
 int32_t DefaultSlotValue(int slot) {
@@ -97,7 +97,7 @@ int32_t FrequencyForKnobPosition(int position) {
     const int last = kFrequencyKnobFirst + kFrequencyTableSize - 1;
     if (position < kFrequencyKnobFirst) position = kFrequencyKnobFirst;
     if (position > last) position = last;
-    return static_cast<int32_t>(FrequencyTable[position - kFrequencyKnobFirst] * 100.0);
+    return ToHundredths(FrequencyTable[position - kFrequencyKnobFirst]);
 }
 
 }  // namespace kelvane

@@ -48,6 +48,11 @@ constexpr int32_t kDefaultSweepStartHundredthsHz = 2000;
 constexpr int32_t kDefaultSweepStopHundredthsHz = 2000000;
 constexpr int32_t kDefaultSweepLengthHundredthsSeconds = 3000;
 
+// Frequencies and lengths are kept in hundredths of their unit (Hz, s).
+constexpr double FromHundredths(int32_t hundredths) { return hundredths * 0.01; }
+// Truncated toward zero, so 8.2 gives 819: the double nearest 8.2 lies below it.
+constexpr int32_t ToHundredths(double value) { return static_cast<int32_t>(value * 100.0); }
+
 struct ParamSet {
     int32_t slot[kSlotCount];
 };

@@ -379,6 +379,7 @@ void RenderBuffer(int assignment, void* buffer, uint32_t bufferBytes, int32_t sa
     const GeneratorState& g = g_engine.generator[assignment];
     if (g.toneBuffer == nullptr || g.sweepBuffer == nullptr || g.noiseBuffer == nullptr) return;
     unsigned char* bytes = static_cast<unsigned char*>(buffer);
+    g_engine.generator[assignment].rendered16Bit = sampleFormat != kSampleFormat32;
     if (sampleFormat == kSampleFormat32) {
         RenderFrames<Format32>(assignment, bytes, bufferBytes);
     } else {

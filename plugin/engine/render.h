@@ -36,6 +36,8 @@ struct GeneratorState {
     int32_t pinkRows[30];
     int32_t pinkRunningSum;
     float pinkScale;
+    // the host's format at the last buffer rendered: a 16-bit one, or 32-bit or none yet
+    int32_t rendered16Bit;
     // work buffers, kWorkBufferFrames samples each; null until the first start
     float* toneBuffer;
     float* sweepBuffer;
@@ -87,5 +89,8 @@ void ResetPinkNoise(int assignment);
 // its fader gain, from the generators' own constants: what a meter reads over
 // a long render, the level a user calibrates with.
 double NoiseRmsRatio(int32_t noiseType);
+
+// The largest magnitude a noise type ever reaches relative to its fader gain.
+double NoiseLargestRatio(int32_t noiseType);
 
 }  // namespace kelvane

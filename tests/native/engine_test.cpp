@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "levels.h"
 #include "reference_render.h"
 #include "render.h"
 
@@ -388,6 +389,36 @@ TEST(Noise, PinkLongRunRmsIsTheEditorsFigure) {
     }
     EXPECT_NEAR(10 * std::log10(squares / (kBlocks * kBlockFrames)),
                 20 * std::log10(NoiseRmsRatio(1) * LevelGain(100)), 0.03);
+}
+
+// The levels the value tip and the Calibration page give are those rendered
+// on each format: truncated peaks and RMS, silence, the noises' long-run RMS.
+TEST(Levels, EngineFiguresAreTheRenderedOnes) {
+    struct Case { LevelSource source; int32_t position; bool wide; int seconds; };
+    const Case cases[] = {{LevelSource::kTone, 30, false, 1}, {LevelSource::kTone, 20, false, 10},
+                          {LevelSource::kTone, 12, false, 1},  {LevelSource::kTone, 6, true, 1},
+                          {LevelSource::kTone, 7, true, 1},    {LevelSource::kWhiteNoise, 15, false, 10},
+                          {LevelSource::kWhiteNoise, 8, true, 10}, {LevelSource::kPinkNoise, 20, false, 300}};
+    OnFreshThread([&] {
+        for (const Case& c : cases) {
+            const bool tone = c.source == LevelSource::kTone;
+            StartWith(4, {{tone ? kSlotToneOn : kSlotNoiseOn, 1}, {tone ? kSlotToneLevel : kSlotNoiseLevel, c.position},
+                          {kSlotNoiseType, c.source == LevelSource::kPinkNoise}, {kSlotToneFrequency, 99700}});
+            g_engine.pinkSeed = kPinkSeedAtLoad;
+            double squares = 0, peak = 0;
+            for (int b = 0; b < c.seconds * 10; ++b) {
+                const auto y = c.wide ? Channel(Render<int32_t>(4, 4800), 0) : Channel(Render<int16_t>(4, 4800), 0);
+                for (double v : y) squares += v * v, peak = std::max(peak, v);
+            }
+            const RenderedLevel level = LevelAtPosition(c.source, c.position, c.wide ? kSampleFormat32 : 2);
+            ASSERT_EQ(level.silent, squares == 0) << c.position;
+            if (level.silent) continue;
+            if (tone) {
+                EXPECT_NEAR(20 * std::log10(peak), level.peakDb, 1e-9) << c.position;
+            }
+            EXPECT_NEAR(10 * std::log10(squares / (c.seconds * 48000)), level.rmsDb, 0.05) << c.position;
+        }
+    });
 }
 
 TEST(Noise, ChannelsCarryReversedNoiseAndEqualTones) {

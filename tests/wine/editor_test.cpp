@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -643,7 +644,7 @@ TEST_F(EditorMouseTest, ValueTipSaysTheKnobsLevelAndGoesWithTheGesture) {
         {kToneLevelFader, 27, 76, "76:  -11.90 dBFS peak"},
         {{80, 145, 190, 160}, 27, 5, "5:  off"},
         {kInputLevelFader, 105, 105, "105:  -0.00 dB"},
-        {{80, 235, 190, 250}, 27, 55, "55:  -24.09 dB  (PINK -41.16 dBFS RMS)"},
+        {{80, 235, 190, 250}, 27, 55, "55:  -24.09 dB  (PINK -41.16 dBFS RMS full band)"},
     };
     for (const auto& c : cases) {
         Drag(c.track.left + c.from, c.track.top + 7, {c.track.left + c.to});
@@ -664,7 +665,16 @@ TEST_F(EditorMouseTest, ValueTipSaysTheKnobsLevelAndGoesWithTheGesture) {
         Mouse(WM_LBUTTONUP, c.track.left + c.to, c.track.top + 7);
         EXPECT_EQ(Tip(), nullptr) << "gone with the release";
     }
-    Drag(80 + 27, 102, {90});
+    // Once the track renders 16-bit buffers, the tip gives what they carry.
+    host.StartProcessing(a);
+    std::vector<int16_t> buffer(2 * 64);
+    host.Process(a, buffer.data(), buffer.size() * 2, 2);
+    Drag(80 + 76, 102, {80 + 30});
+    EXPECT_EQ(TipText(), "30:  -48.23 dBFS peak");
+    Mouse(WM_MOUSEMOVE, 80 + 12, 102);
+    EXPECT_EQ(TipText(), "12:  silent");
+    Mouse(WM_LBUTTONUP, 80 + 12, 102);
+    Drag(80 + 12, 102, {90});
     Mouse(WM_RBUTTONDOWN, 90, 102);
     EXPECT_EQ(Tip(), nullptr) << "gone with the reset";
     Mouse(WM_LBUTTONUP, 90, 102);
@@ -818,6 +828,21 @@ TEST_F(EditorEntryTest, TypedValuesAreClampedTruncatedAndReported) {
     }
     // 8.2 Hz is entry 1 (8 Hz) of the frequency table: knob position 6, overhanging the track.
     EXPECT_TRUE(KnobAt(CaptureWindow(editor), kFrequencyFader, 6));
+}
+
+// A host may set a locale whose decimal mark is a comma; typed numbers still
+// take the point, a comma still ends the number, and the field opens with a point.
+TEST_F(EditorEntryTest, TypedNumbersReadTheSameInACommaLocale) {
+    ASSERT_NE(setlocale(LC_ALL, "German_Germany.1252"), nullptr);
+    for (const auto& [typed, stored] : {std::pair{"440.5", 44050}, std::pair{"440,5", 44000}}) {
+        Mouse(WM_LBUTTONDOWN, 330, 100);
+        Mouse(WM_LBUTTONUP, 330, 100);
+        Type(typed, '\r');
+        EXPECT_EQ(Commands().at(0).value, stored) << typed;
+    }
+    Mouse(WM_LBUTTONDOWN, 330, 100);
+    EXPECT_EQ(FieldText(), "440.0");
+    setlocale(LC_ALL, "C");
 }
 
 TEST_F(EditorEntryTest, FieldShowsTheValueAndCancelsWithoutStoring) {

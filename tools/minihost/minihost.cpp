@@ -41,6 +41,8 @@ struct Options {
     int toneOn = 1, toneLevel = 89, toneFreq = 100000;
     int sweepOn = 1, sweepLevel = 76, sweepStart = 2000, sweepStop = 2000000, sweepLength = 1000;
     int noiseOn = 1, noiseLevel = 55, noiseType = 1;
+    int inputOn = 0, inputLevel = 105;
+    double inputDbfs = 0;      // RMS of the 1 kHz sine the host feeds while INPUT is on
 };
 
 void Usage() {
@@ -65,6 +67,9 @@ void Usage() {
         "  --sweep-level POS    sweep fader position (default 76)\n"
         "  --noise white|pink|off  noise type (default pink)\n"
         "  --noise-level POS    noise fader position (default 55)\n"
+        "  --input DBFS|off     INPUT on, the host's buffers carrying a 1 kHz sine of that\n"
+        "                       RMS level in dBFS, rounded to the format (default off)\n"
+        "  --input-level POS    INPUT fader position (default 105)\n"
         "  --screenshot FILE    also save the editor, open with these settings, as a BMP\n"
         "  --drag-screenshot FILE  and the editor with the NOISE GEN knob held, its value tip shown\n"
         "  --interactive        open the editor on the display; render when it is closed\n"
@@ -124,6 +129,8 @@ bool Parse(int argc, char** argv, Options& o) {
         else if (a == "--sweep-level") o.sweepLevel = LevelPosition(next());
         else if (a == "--noise") { std::string v = next(); o.noiseOn = v != "off"; o.noiseType = v == "pink"; }
         else if (a == "--noise-level") o.noiseLevel = LevelPosition(next());
+        else if (a == "--input") { std::string v = next(); o.inputOn = v != "off"; o.inputDbfs = std::atof(v.c_str()); }
+        else if (a == "--input-level") o.inputLevel = LevelPosition(next());
         else if (a == "--info") o.info = true;
         else if (a == "--interactive") o.interactive = true;
         else if (a == "--screenshot") o.screenshot = next();
@@ -330,11 +337,11 @@ bool PrintInfo(const minihost::StandInHost& host) {
     return present;
 }
 
-// The options' settings, as the editor would store them, with the input muted.
+// The options' settings, as the editor would store them (the input muted unless --input asks for it).
 void SetSlots(minihost::StandInHost& host, int a, const Options& o) {
     using namespace kelvane;
     const int slots[][2] = {
-        {kSlotInputOn, 0},
+        {kSlotInputOn, o.inputOn}, {kSlotInputLevel, o.inputLevel},
         {kSlotToneOn, o.toneOn}, {kSlotToneLevel, o.toneLevel}, {kSlotToneFrequency, o.toneFreq},
         {kSlotSweepOn, o.sweepOn}, {kSlotSweepLevel, o.sweepLevel}, {kSlotSweepStart, o.sweepStart},
         {kSlotSweepStop, o.sweepStop}, {kSlotSweepLength, o.sweepLength},
@@ -367,14 +374,19 @@ std::vector<int32_t> Render(minihost::StandInHost& host, int a, const Options& o
     std::vector<int32_t> buffer32(static_cast<size_t>(o.bufferFrames) * 2);
     std::vector<int16_t> buffer16(static_cast<size_t>(o.bufferFrames) * 2);
     size_t lastPercent = 0;
+    const double inputPeak = o.inputOn ? std::sqrt(2.0) * std::pow(10.0, o.inputDbfs / 20.0) *
+                                             (o.format == 32 ? kFullScale32 : kFullScale16) : 0.0;
     for (size_t done = 0; done < totalFrames;) {
         const size_t frames = std::min<size_t>(o.bufferFrames, totalFrames - done);
+        for (size_t i = 0; i < buffer32.size(); ++i) {
+            const double x = std::round(inputPeak * std::cos(6.283185307179586 * 1000.0 * double(done + i / 2) / o.rate));
+            buffer32[i] = static_cast<int32_t>(x);
+            buffer16[i] = static_cast<int16_t>(x);
+        }
         if (o.format == 32) {
-            std::fill(buffer32.begin(), buffer32.end(), 0);
             host.Process(a, buffer32.data(), static_cast<uint32_t>(frames * 8), 4);
             samples.insert(samples.end(), buffer32.begin(), buffer32.begin() + frames * 2);
         } else {
-            std::fill(buffer16.begin(), buffer16.end(), 0);
             host.Process(a, buffer16.data(), static_cast<uint32_t>(frames * 4), 2);
             samples.insert(samples.end(), buffer16.begin(), buffer16.begin() + frames * 2);
         }
