@@ -15,20 +15,13 @@
 #include "messages.h"
 #include "plugin_folder.h"
 #include "render.h"
-#include "white_state.h"
+#include "white_state_win32.h"
 
 using namespace kelvane;
 
 namespace {
 
 HINSTANCE s_module;
-
-// The white-noise state of each rendering thread lives in the value of one
-// TLS slot, taken at load and freed at unload: a new thread reads 0 there,
-// which stands for the starting state 1 (the slot holds state - 1). Without a
-// slot (the process has none left) all threads share one word.
-DWORD s_whiteSlot = TLS_OUT_OF_INDEXES;
-uint32_t s_sharedWhiteState = 1;
 
 constexpr char kCommandMessageName[] = "ZuvAdOdeveviDiridazi";
 
@@ -51,35 +44,17 @@ void StartUp() {
 
 }  // namespace
 
-namespace kelvane {
-
-uint32_t LoadWhiteState() {
-    if (s_whiteSlot == TLS_OUT_OF_INDEXES) return s_sharedWhiteState;
-    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(TlsGetValue(s_whiteSlot))) + 1u;
-}
-
-void StoreWhiteState(uint32_t state) {
-    if (s_whiteSlot == TLS_OUT_OF_INDEXES) {
-        s_sharedWhiteState = state;
-    } else {
-        TlsSetValue(s_whiteSlot, reinterpret_cast<void*>(static_cast<uintptr_t>(state - 1u)));
-    }
-}
-
-}  // namespace kelvane
-
 // [loader] Keeps the module handle and takes the white-noise slot; at unload
 // gives back the slot and the window classes, so that a host that loads and
 // unloads the library all day loses nothing.
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
         s_module = instance;
-        s_whiteSlot = TlsAlloc();
+        TakeWhiteStateSlot();
     } else if (reason == DLL_PROCESS_DETACH) {
         // At process exit (reserved set) the classes go with the process.
         if (reserved == nullptr) EditorUnload(instance);
-        if (s_whiteSlot != TLS_OUT_OF_INDEXES) TlsFree(s_whiteSlot);
-        s_whiteSlot = TLS_OUT_OF_INDEXES;
+        FreeWhiteStateSlot();
     }
     return TRUE;
 }

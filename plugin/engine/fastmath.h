@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <initializer_list>
 
 #include <emmintrin.h>  // SSE2: both the 32-bit DLL and the native build have it
 
@@ -68,34 +67,65 @@ inline __m128d CosPolynomial(__m128d phase) {
     return _mm_mul_pd(z, p);
 }
 
-// The natural logarithm, two lanes at a time, in two halves so that a caller
-// that also divides by x can share one division. SplitExponent writes x as
-// 2^k m with m in sqrt(1/2)..sqrt(2) (the exponent trick of fdlibm's log, on
-// the high words), for positive normal doubles.
+// The natural logarithm of positive normal doubles, in two halves so that a
+// caller that also divides by x can share one division. SplitExponent writes
+// x as 2^k m with m in sqrt(1/2)..sqrt(2) (the exponent trick of fdlibm's
+// log, on the high words); LogFromRatio takes t = (m - 1)/(m + 1) and sums
+// ln m = 2 atanh(t), |t| <= 0.1716, through t^19, where the next term is below
+// 1e-17. The scalar forms here and the vector forms (two lanes below, four in
+// white_noise.cpp) do the same operations in the same order, so they give
+// identical results.
+constexpr uint32_t kSqrtHalfHigh = 0x3FE6A09E;                 // high word of sqrt(1/2)
+constexpr uint32_t kExponentShift = 0x3FF00000 - kSqrtHalfHigh;  // moves sqrt(1/2) to 1
+constexpr uint32_t kMantissaHigh = 0x000FFFFF;
+constexpr int32_t kExponentBias = 0x3FF;
+// 1/19, 1/17, ..., 1/3: the series' coefficients, highest power first.
+constexpr double kLogSeries[] = {1.0 / 19.0, 1.0 / 17.0, 1.0 / 15.0, 1.0 / 13.0, 1.0 / 11.0,
+                                 1.0 / 9.0,  1.0 / 7.0,  1.0 / 5.0,  1.0 / 3.0};
+// ln 2 split so that k * kLn2Hi is exact (fdlibm's constants).
+constexpr double kLn2Hi = 6.93147180369123816490e-01;
+constexpr double kLn2Lo = 1.90821492927058770002e-10;
+
+inline double SplitExponent(double x, double& k) {
+    uint64_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    uint32_t high = static_cast<uint32_t>(bits >> 32) + kExponentShift;
+    k = static_cast<double>(static_cast<int32_t>(high >> 20) - kExponentBias);
+    high = (high & kMantissaHigh) + kSqrtHalfHigh;
+    bits = static_cast<uint64_t>(high) << 32 | (bits & 0xFFFFFFFFu);
+    std::memcpy(&x, &bits, sizeof x);
+    return x;
+}
+
+inline double LogFromRatio(double t, double k) {
+    const double t2 = t * t;
+    double p = kLogSeries[0];
+    for (size_t i = 1; i < sizeof kLogSeries / sizeof kLogSeries[0]; ++i) p = p * t2 + kLogSeries[i];
+    const double twoT = t + t;
+    const double lnM = twoT + twoT * (t2 * p);
+    return k * kLn2Hi + (lnM + k * kLn2Lo);
+}
+
 inline __m128d SplitExponent(__m128d x, __m128d& k) {
     const __m128i bits = _mm_castpd_si128(x);
     __m128i high = _mm_shuffle_epi32(bits, _MM_SHUFFLE(3, 1, 3, 1));
-    high = _mm_add_epi32(high, _mm_set1_epi32(0x3FF00000 - 0x3FE6A09E));
-    k = _mm_cvtepi32_pd(_mm_sub_epi32(_mm_srli_epi32(high, 20), _mm_set1_epi32(0x3FF)));
-    high = _mm_add_epi32(_mm_and_si128(high, _mm_set1_epi32(0x000FFFFF)), _mm_set1_epi32(0x3FE6A09E));
+    high = _mm_add_epi32(high, _mm_set1_epi32(kExponentShift));
+    k = _mm_cvtepi32_pd(_mm_sub_epi32(_mm_srli_epi32(high, 20), _mm_set1_epi32(kExponentBias)));
+    high = _mm_add_epi32(_mm_and_si128(high, _mm_set1_epi32(kMantissaHigh)),
+                         _mm_set1_epi32(kSqrtHalfHigh));
     const __m128i low = _mm_shuffle_epi32(bits, _MM_SHUFFLE(2, 0, 2, 0));
     return _mm_castsi128_pd(_mm_unpacklo_epi32(low, high));
 }
 
-// ln(2^k m) from t = (m - 1)/(m + 1): ln m = 2 atanh(t), |t| <= 0.1716,
-// summed through t^19, where the next term is below 1e-17.
 inline __m128d LogFromRatio(__m128d t, __m128d k) {
     const __m128d t2 = _mm_mul_pd(t, t);
-    __m128d p = _mm_set1_pd(1.0 / 19.0);
-    for (double c : {1.0 / 17.0, 1.0 / 15.0, 1.0 / 13.0, 1.0 / 11.0, 1.0 / 9.0, 1.0 / 7.0, 1.0 / 5.0, 1.0 / 3.0}) {
-        p = _mm_add_pd(_mm_mul_pd(p, t2), _mm_set1_pd(c));
+    __m128d p = _mm_set1_pd(kLogSeries[0]);
+    for (size_t i = 1; i < sizeof kLogSeries / sizeof kLogSeries[0]; ++i) {
+        p = _mm_add_pd(_mm_mul_pd(p, t2), _mm_set1_pd(kLogSeries[i]));
     }
     const __m128d twoT = _mm_add_pd(t, t);
     const __m128d lnM = _mm_add_pd(twoT, _mm_mul_pd(twoT, _mm_mul_pd(t2, p)));
-    // ln 2 split so that k * kLn2Hi is exact (fdlibm's constants).
-    const __m128d ln2Hi = _mm_set1_pd(6.93147180369123816490e-01);
-    const __m128d ln2Lo = _mm_set1_pd(1.90821492927058770002e-10);
-    return _mm_add_pd(_mm_mul_pd(k, ln2Hi), _mm_add_pd(lnM, _mm_mul_pd(k, ln2Lo)));
+    return _mm_add_pd(_mm_mul_pd(k, _mm_set1_pd(kLn2Hi)), _mm_add_pd(lnM, _mm_mul_pd(k, _mm_set1_pd(kLn2Lo))));
 }
 
 }  // namespace kelvane

@@ -109,7 +109,6 @@ void RenderTone(GeneratorState& g, const ConvertedParams& p, double sampleRate, 
         CosineChunk(phases, n, gain, out + done);
     }
     g.tonePhase = phase;
-    g.toneIncrement = increment;
 }
 
 // Exponential sweep: the increment is multiplied by a constant ratio each
@@ -306,7 +305,7 @@ void RenderBlock(int assignment, unsigned char* bytes, int frames) {
 
     if (p.toneOn) RenderTone(g, p, sampleRate, frames);
     else Clear(g.toneBuffer, frames);
-    if (p.noiseOn) RenderNoise(assignment, frames);
+    if (p.noiseOn) RenderNoise(g, p, g_engine.pinkSeed, frames);
     else Clear(g.noiseBuffer, frames);
     if (p.sweepOn) {
         RenderSweep(g, p, sampleRate, frames);
@@ -351,7 +350,6 @@ bool StartGenerators(int assignment) {
     }
     g.previousToneFrequency = g_converted[assignment].toneFrequencyHz;
     g.tonePhase = 0.0;
-    g.toneIncrement = 0.0;
     ResetPinkNoise(assignment);
     g.sweepPosition = 0;
     g.sweepPhase = 0.0;

@@ -13,6 +13,11 @@ constexpr int kWorkBufferFrames = 5024;
 constexpr int32_t kSampleFormat32 = 4;   // any other format word means 16-bit
 constexpr int kPinkRows = 16;            // rows in use of the 30 the state has room for
 constexpr uint32_t kPinkSeedAtLoad = 22222;
+// Each pink value is the top 24 bits of the generator, signed: -2^23 .. 2^23 - 1.
+constexpr double kPinkValueHalfRange = 8388608.0;
+// The sum of the rows and the fresh value, kPinkRows + 1 such values, scaled to -1..+1.
+constexpr float kPinkScale = 1.0f / static_cast<float>((kPinkRows + 1) * kPinkValueHalfRange);
+static_assert(kPinkScale == 1.0f / 142606336.0f, "17 signed 24-bit values to -1..+1");
 
 // One assignment's generators: oscillator and sweep memories, pink-noise
 // rows and the work buffers. Only the renderer, on the audio thread, and
@@ -20,7 +25,6 @@ constexpr uint32_t kPinkSeedAtLoad = 22222;
 struct GeneratorState {
     // tone
     double tonePhase;
-    double toneIncrement;
     float previousToneFrequency;
     // sweep
     float appliedSweepStart;
@@ -32,10 +36,8 @@ struct GeneratorState {
     double sweepIncrement;
     // pink noise
     int32_t pinkCounter;
-    int32_t pinkMask;
     int32_t pinkRows[30];
     int32_t pinkRunningSum;
-    float pinkScale;
     // the host's format at the last buffer rendered: a 16-bit one, or 32-bit or none yet
     int32_t rendered16Bit;
     // work buffers, kWorkBufferFrames samples each; null until the first start
@@ -68,19 +70,10 @@ void ReleaseGenerators();
 // processing runs and the assignment has work buffers.
 void RenderBuffer(int assignment, void* buffer, uint32_t bufferBytes, int32_t sampleFormat);
 
-// Pink generator: advances the process-wide seed and returns it, signed.
-int32_t NextRandom();
-
-// White-noise uniform generator (the classic C-library rand() recurrence):
-// advances the caller's state and returns a draw 0..32767. The renderer keeps
-// its state per thread, starting at 1, and never seeds it.
-inline int32_t UniformDraw(uint32_t& state) {
-    state = state * 214013u + 2531011u;
-    return static_cast<int32_t>((state >> 16) & 0x7FFF);
-}
-
-// Fills the first `frames` samples of the assignment's noise buffer.
-void RenderNoise(int assignment, int frames);
+// Fills the first `frames` samples of the generator's noise buffer: white
+// noise from the rendering thread's generator (white_state.h), pink noise from
+// the generator's rows and the process-wide pinkSeed, which it advances.
+void RenderNoise(GeneratorState& g, const ConvertedParams& p, uint32_t& pinkSeed, int frames);
 
 // Puts the assignment's pink-noise memories back to their state after a start.
 void ResetPinkNoise(int assignment);

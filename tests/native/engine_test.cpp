@@ -15,6 +15,7 @@
 #include "levels.h"
 #include "reference_render.h"
 #include "render.h"
+#include "white_noise.h"
 
 using namespace kelvane;
 
@@ -126,26 +127,40 @@ void OnFreshThread(F f) {
     t.join();
 }
 
+// The fast white-noise paths this processor can run.
+std::vector<VectorWidth> UsableWidths() {
+    if (WidestVectors() == VectorWidth::kAvx2) return {VectorWidth::kSse2, VectorWidth::kAvx2};
+    return {VectorWidth::kSse2};
+}
+
 }  // namespace
 
-TEST(Generators, PinkSeedAndFirstNextRandomValues) {
+// The pink generator's first four values from the seed at load, as rendering
+// uses them: sample 1 replaces row 0 and adds a fresh value, sample 2 row 1.
+TEST(Generators, PinkSeedAndFirstGeneratorValues) {
     EXPECT_EQ(s_seedAtLoad, 22222u);
+    StartWith(0, {{kSlotNoiseOn, 1}, {kSlotNoiseType, 1}});
+    GeneratorState& g = g_engine.generator[0];
     g_engine.pinkSeed = 22222;
-    for (int32_t expected : {-285764591, -1701392656, -69862629, 1807830018}) {
-        EXPECT_EQ(NextRandom(), expected);
-    }
+    RenderNoise(g, g_converted[0], g_engine.pinkSeed, 1);
+    EXPECT_EQ(g.pinkRows[0], -285764591 >> 8);
+    EXPECT_EQ(static_cast<int32_t>(g_engine.pinkSeed), -1701392656);
+    RenderNoise(g, g_converted[0], g_engine.pinkSeed, 1);
+    EXPECT_EQ(g.pinkRows[1], -69862629 >> 8);
+    EXPECT_EQ(static_cast<int32_t>(g_engine.pinkSeed), 1807830018);
 }
 
 TEST(Generators, FirstPinkSumsAfterStart) {
     StartWith(0, {{kSlotNoiseOn, 1}, {kSlotNoiseType, 1}, {kSlotNoiseLevel, 105}});
     uint32_t pinkScaleBits;
-    std::memcpy(&pinkScaleBits, &g_engine.generator[0].pinkScale, 4);
+    std::memcpy(&pinkScaleBits, &kPinkScale, 4);
     EXPECT_EQ(pinkScaleBits, 0x31F0F0F1u);
     g_engine.pinkSeed = 22222;
-    RenderNoise(0, 4);
-    const double unit = g_engine.generator[0].pinkScale * static_cast<float>(LevelGain(100));
+    GeneratorState& g = g_engine.generator[0];
+    RenderNoise(g, g_converted[0], g_engine.pinkSeed, 4);
+    const double unit = kPinkScale * static_cast<float>(LevelGain(100));
     const int32_t sums[] = {-7762334, 5672667, 5480088, -956080};
-    for (int i = 0; i < 4; ++i) EXPECT_NEAR(g_engine.generator[0].noiseBuffer[i] / unit, sums[i], 1.0) << i;
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR(g.noiseBuffer[i] / unit, sums[i], 1.0) << i;
 
     // Level position 5 silences either type while the pink generator advances.
     for (int32_t type : {0, 1}) {
@@ -153,22 +168,54 @@ TEST(Generators, FirstPinkSumsAfterStart) {
         g_params.live[0].slot[kSlotNoiseLevel] = 5;
         ApplyParams(0, kAllSlots);
         const uint32_t seed = g_engine.pinkSeed;
-        RenderNoise(0, 100);
-        for (int i = 0; i < 100; ++i) ASSERT_EQ(g_engine.generator[0].noiseBuffer[i], 0.0f);
+        RenderNoise(g, g_converted[0], g_engine.pinkSeed, 100);
+        for (int i = 0; i < 100; ++i) ASSERT_EQ(g.noiseBuffer[i], 0.0f);
         EXPECT_EQ(g_engine.pinkSeed != seed, type == 1);
     }
 }
 
-TEST(Generators, UniformDrawsAndFirstWhiteSamples) {
-    uint32_t state = 1;
-    for (int32_t expected : {41, 18467, 6334, 26500}) EXPECT_EQ(UniformDraw(state), expected);
+// The C library's rand() from 1 draws 41 and 18467, a point outside the disc,
+// then 6334 and 26500, the first sample: rendering it leaves the state after
+// the fourth draw.
+TEST(Generators, FirstWhiteDrawsAndSamples) {
+    for (VectorWidth width : UsableWidths()) {
+        float sample;
+        const uint32_t state = WhiteNoise(1, &sample, 1, 1.0f, width);
+        EXPECT_EQ(state, 3884216597u);
+        EXPECT_EQ((state >> 16) & 0x7FFF, 26500u);
+    }
     OnFreshThread([] {
         StartWith(1, {{kSlotNoiseOn, 1}, {kSlotNoiseLevel, 105}});
-        RenderNoise(1, 3);
+        RenderNoise(g_engine.generator[1], g_converted[1], g_engine.pinkSeed, 3);
         const float gain = static_cast<float>(LevelGain(100)) * 0.25f;
         const double first[] = {0.52871, -0.60862, 0.76331};
         for (int i = 0; i < 3; ++i) EXPECT_NEAR(g_engine.generator[1].noiseBuffer[i] / gain, first[i], 2e-5);
     });
+}
+
+// The fast white-noise path against the method written plainly, to the bit and
+// to the generator state, over one long stream cut into buffers of every
+// length from 1 to 64 frames, then of lengths around and beyond its chunks.
+TEST(Noise, WhiteFastPathEqualsThePlainMethodToTheBit) {
+    std::vector<int> lengths;
+    for (int round = 0; round < 20; ++round) {
+        for (int frames = 1; frames <= 64; ++frames) lengths.push_back(frames);
+    }
+    for (int frames : {255, 256, 257, 511, 1000, 5024}) lengths.push_back(frames);
+    const float gain = static_cast<float>(LevelGain(76)) * 0.25f;
+    for (VectorWidth width : UsableWidths()) {
+        std::vector<float> fast(5024), plain(5024);
+        uint32_t fastState = 1, plainState = 1;
+        int done = 0;
+        for (int frames : lengths) {
+            fastState = WhiteNoise(fastState, fast.data(), frames, gain, width);
+            plainState = WhiteNoiseReference(plainState, plain.data(), frames, gain);
+            ASSERT_EQ(fastState, plainState) << frames << " frames after " << done;
+            ASSERT_EQ(std::memcmp(fast.data(), plain.data(), frames * sizeof(float)), 0)
+                << frames << " frames after " << done;
+            done += frames;
+        }
+    }
 }
 
 TEST(Tone, FrequencyAndRmsMeasuredFromOutput) {
@@ -384,7 +431,7 @@ TEST(Noise, PinkLongRunRmsIsTheEditorsFigure) {
     g_engine.pinkSeed = kPinkSeedAtLoad;   // the same sequence whatever ran before
     double squares = 0;
     for (int b = 0; b < kBlocks; ++b) {
-        RenderNoise(5, kBlockFrames);
+        RenderNoise(g_engine.generator[5], g_converted[5], g_engine.pinkSeed, kBlockFrames);
         for (int i = 0; i < kBlockFrames; ++i) squares += static_cast<double>(noise[i]) * noise[i];
     }
     EXPECT_NEAR(10 * std::log10(squares / (kBlocks * kBlockFrames)),
