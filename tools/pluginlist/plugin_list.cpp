@@ -33,25 +33,17 @@ bool WantsRemoval(const char* commandLine) {
 }
 
 PluginLineSpan FindPluginLine(const std::string& text, const std::string& line) {
-    PluginLineSpan found;
-    found.at = text.find(line);
-    found.length = line.size();
     // The name alone on a line: the line without its CR LF.
     const std::string name = line.substr(0, line.find_last_not_of("\r\n") + 1);
-    const std::string::size_type before = found.at;
-    for (std::string::size_type at = text.find(name); at < before; at = text.find(name, at + 1)) {
+    for (std::string::size_type at = text.find(name); at != std::string::npos; at = text.find(name, at + 1)) {
         if (at > 0 && text[at - 1] != '\n') continue;
         const std::string::size_type end = at + name.size();
-        if (end < text.size() && text[end] == '\n') {
-            found = {at, name.size() + 1, true};
-            break;
-        }
-        if (end == text.size() || (end + 1 == text.size() && text[end] == '\r')) {
-            found = {at, text.size() - at, false};
-            break;
-        }
+        const std::string rest = text.substr(end, 2);
+        if (rest == "\r\n") return {at, name.size() + 2, true};
+        if (rest.compare(0, 1, "\n") == 0) return {at, name.size() + 1, true};
+        if (rest.empty() || (rest == "\r" && end + 1 == text.size())) return {at, text.size() - at, false};
     }
-    return found;
+    return {};
 }
 
 std::string BytesToAppend(const std::string& text, const std::string& line) {

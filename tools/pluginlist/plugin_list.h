@@ -29,11 +29,11 @@ struct PluginLineSpan {
 };
 
 // The edits on the list's bytes, over all of the text, NUL bytes included.
-// The plug-in's line is found where it first occurs in any of these forms:
-// the line (name and CR LF) as an exact, case-sensitive substring anywhere;
-// or a whole line that is just the name, ended by a lone LF (as editors
-// writing Unix line ends leave it) or by the end of the list (after at most
-// a CR). A line that merely ends with the name is another library's.
+// The plug-in's line is the first whole line that is exactly the name,
+// case-sensitive: it starts the list or follows a LF, and the name is followed
+// by CR LF, by a lone LF (as editors writing Unix line ends leave it) or by the
+// end of the list (after at most a CR). A line that merely holds the name, such
+// as OldKelvaneFx.dll or ; KelvaneFx.dll, is another line and is never changed.
 PluginLineSpan FindPluginLine(const std::string& text, const std::string& line);
 // The bytes to write after the end of the list: nothing when the list holds
 // the line; the missing break when the list's unterminated last line is the
