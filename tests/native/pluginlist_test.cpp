@@ -174,11 +174,21 @@ TEST(PluginList, SwitchAnywhereInTheArgumentsInAnyCase) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.commandLine ? c.commandLine : "(null)");
         EXPECT_EQ(WantsRemoval(c.commandLine), c.remove);
+        EXPECT_FALSE(WantsQuiet(c.commandLine));
 
         FakeFolder folder;
         folder.list = "A.dll\r\n" + kLine;
         EXPECT_TRUE(RunPluginListTool(c.commandLine, folder));
         EXPECT_EQ(folder.list, c.remove ? "A.dll\r\n" : "A.dll\r\n" + kLine);
+    }
+}
+
+TEST(PluginList, QuietOnlyWithTheSwitchAsAnArgumentOfItsOwn) {
+    for (const char* commandLine : {"Tamrin.exe /S", "Tamrin.exe -U /s", "\"C:\\SAW\\Tamrin.exe\"\t/S\t"}) {
+        EXPECT_TRUE(WantsQuiet(commandLine)) << commandLine;
+    }
+    for (const char* commandLine : {"C:\\x\\/S\\Tamrin.exe", "Tamrin.exe /Setup", "Tamrin.exe S", "Tamrin.exe x/S"}) {
+        EXPECT_FALSE(WantsQuiet(commandLine)) << commandLine;
     }
 }
 

@@ -19,6 +19,11 @@ constexpr char kRemoveSwitch[] = "-U";
 // True when the arguments of a whole command line (as GetCommandLineA gives
 // it) ask for removal. A null line asks for nothing.
 bool WantsRemoval(const char* commandLine);
+// An argument of its own, in any letter case: failures are reported by the
+// exit code alone, with no box, as a setup program running silently needs.
+constexpr char kQuietSwitch[] = "/S";
+// True when the arguments hold the quiet switch. A null line asks for nothing.
+bool WantsQuiet(const char* commandLine);
 
 // Where the list holds the plug-in's line: its first byte and its length,
 // line break included; `ended` is false for a last line without its break.
@@ -47,8 +52,8 @@ bool CutPluginLine(std::string& text, const std::string& line);
 // The file calls the two operations need. Every call reports failure with
 // false; the operations close and delete what they opened and created.
 // How moving the replacement over the list ended. Refused for sharing: another
-// program holds the list open without sharing its deletion (a running host
-// may), which a rewrite through a shared handle can still get past.
+// program holds the list open (a running host may), whatever it shares, which
+// a rewrite through a shared handle can still get past.
 enum class ReplaceResult { kReplaced, kRefusedForSharing, kFailed };
 
 class ListFileCalls {
@@ -69,7 +74,7 @@ public:
 
     // The replacement is a new file in the list's folder. Write puts the whole
     // text in it and closes it; Replace moves it over the list, which must be
-    // closed by then (the list is not opened for sharing its deletion).
+    // closed by then (no open file can be replaced).
     virtual bool CreateReplacement() = 0;
     virtual bool WriteReplacement(const std::string& text) = 0;
     virtual ReplaceResult ReplaceListWithReplacement() = 0;
