@@ -67,8 +67,8 @@ public:
     virtual bool ReadList(std::string& text) = 0;
     // Writes the bytes after the last byte of the open list.
     virtual bool AppendToList(const std::string& bytes) = 0;
-    // Writes the text over the open list from its start and ends the file
-    // after it. Not atomic: a failure half way leaves a damaged list.
+    // Ends the open list after the text's length, then writes the text over
+    // it from its start. Not atomic: a failure half way leaves a damaged list.
     virtual bool RewriteList(const std::string& text) = 0;
     virtual void CloseList() = 0;
 

@@ -63,10 +63,14 @@ public:
         return SetFilePointerEx(list_, none, nullptr, FILE_END) && WriteAll(list_, bytes);
     }
 
+    // Cut to the new length before writing: a list that another program has
+    // mapped into memory refuses the cut, and then nothing has been written.
     bool RewriteList(const std::string& text) override {
+        LARGE_INTEGER length = {};
+        length.QuadPart = static_cast<LONGLONG>(text.size());
         LARGE_INTEGER start = {};
-        return SetFilePointerEx(list_, start, nullptr, FILE_BEGIN) && WriteAll(list_, text) &&
-               SetEndOfFile(list_) && FlushFileBuffers(list_);
+        return SetFilePointerEx(list_, length, nullptr, FILE_BEGIN) && SetEndOfFile(list_) &&
+               SetFilePointerEx(list_, start, nullptr, FILE_BEGIN) && WriteAll(list_, text) && FlushFileBuffers(list_);
     }
 
     void CloseList() override {
