@@ -385,7 +385,9 @@ Section "${PRODUCT}" SectionKelvane
   StrCpy $Placed "$Placed$\r$\n    ${PRESETS_FOLDER}\ (the factory presets)"
 
   ClearErrors
+  SetDetailsPrint textonly
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
+  SetDetailsPrint both
   ${If} ${Errors}
     !insertmacro Fail ${EXIT_FILE_IN_THE_WAY} "A file could not be written" "$INSTDIR\${UNINSTALLER} could not be written: is the folder read-only?"
   ${EndIf}
