@@ -1,9 +1,7 @@
-// Runs a program while this one keeps a file in its way: open with the given
-// sharing ("-" for none, or the letters r, w and d), open shared for reading
-// and writing and mapped into memory ("map"), which keeps it from being cut
-// shorter, or loaded as a DLL ("load").
-// Exits with the program's exit code, or 99 when the file cannot be held or
-// the program cannot be started.
+// Runs a program while a file is in its way: open with the sharing MODE names
+// ("-" for none, or letters of "rwd"), mapped into memory and shared for reading
+// and writing ("map", so that it cannot be cut shorter), or loaded ("load").
+// Exits with the program's exit code, or 99 when the file or program fails.
 // usage: file_holder MODE FILE PROGRAM [ARGUMENTS...]
 #include <windows.h>
 
@@ -15,11 +13,10 @@ int main(int argc, char** argv) {
     if (mode == "load") {
         if (LoadLibraryA(argv[2]) == nullptr) return 99;
     } else {
-        const std::string letters = mode == "map" ? "rw" : mode;
         DWORD sharing = 0;
-        if (letters.find('r') != std::string::npos) sharing |= FILE_SHARE_READ;
-        if (letters.find('w') != std::string::npos) sharing |= FILE_SHARE_WRITE;
-        if (letters.find('d') != std::string::npos) sharing |= FILE_SHARE_DELETE;
+        for (char c : mode == "map" ? std::string("rw") : mode) {
+            sharing |= c == 'r' ? FILE_SHARE_READ : c == 'w' ? FILE_SHARE_WRITE : c == 'd' ? FILE_SHARE_DELETE : 0;
+        }
         HANDLE file = CreateFileA(argv[2], GENERIC_READ, sharing, nullptr, OPEN_EXISTING, 0, nullptr);
         if (file == INVALID_HANDLE_VALUE) return 99;
         if (mode == "map") {

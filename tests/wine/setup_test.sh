@@ -2,11 +2,9 @@
 # The setup program used as a script would use it: a silent install into a
 # fresh host folder, an install over it, a silent uninstall that leaves the
 # folder and its plug-in list byte for byte as they were, a second uninstall,
-# and a folder without a plug-in list, which is refused. Then with things in
-# the way (a file held open or loaded, a file where a folder goes, a newer
-# version), each refusal leaves the folder and the uninstall entry as they
-# were; an older version's retired preset goes with the uninstall, and a
-# preset the user saved stays.
+# and a folder without a plug-in list, which is refused. With a file held,
+# loaded or mapped, a file where a folder goes or a newer version, refusals
+# change nothing; an older version's retired preset goes, a user's preset stays.
 # Skipped (exit 77) where makensis is missing and so no setup program is made.
 set -euo pipefail
 setup=$1
