@@ -549,9 +549,15 @@ Section "Uninstall"
   ; Nothing changes unless every file can go.
   GetFunctionAddress $R3 un.CanDelete
   Call un.ForEachInstalledFile
+  ; Started from the host's folder, the uninstaller runs as a copy of itself
+  ; while the original may still be ending: it is given some seconds.
   ${If} $R1 == ""
     StrCpy $R0 "${UNINSTALLER}"
-    Call un.CanDelete
+    ${For} $R2 1 10
+      Call un.CanDelete
+      ${IfThen} $R1 == "" ${|} ${Break} ${|}
+      Sleep 300
+    ${Next}
   ${EndIf}
   ${If} $R1 != ""
     !insertmacro Fail ${EXIT_FILE_IN_THE_WAY} "Not removed: close the host first" "$R1$\r$\n$\r$\nNothing was removed."
