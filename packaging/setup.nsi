@@ -2,11 +2,17 @@
 ; the host's plug-in list with Tamrin, and registers an uninstaller that undoes
 ; exactly that. A 32-bit program for Windows XP SP3 and later.
 ;
+; Nothing half-done: each program first checks that every file it will write
+; or delete can be written or deleted, and changes nothing when one cannot.
+; Every file installed is recorded under the uninstall entry, so that an
+; uninstaller of any later version removes what any version installed.
+;
 ; Built by packaging/CMakeLists.txt:
 ;   makensis -DVERSION=1.2.3.4 -DSTAGE=<the zip's staged files> -DOUTFILE=<setup.exe> setup.nsi
 ; The files it installs are listed once, in installed_files.nsh.
 ;
 ; Silent use: Setup.exe /S /D=<host folder>   (/D last, without quotes)
+;             Setup.exe /S /DOWNGRADE /D=<host folder>   (replaces a newer version)
 ;             <copy of Kelvane-uninstall.exe> /S _?=<host folder>
 ; Exit codes: see the EXIT_ defines below; INSTALL.txt lists them for users.
 
@@ -17,6 +23,8 @@ RequestExecutionLevel admin
 !include MUI2.nsh
 !include LogicLib.nsh
 !include StrFunc.nsh
+!include FileFunc.nsh
+!include WordFunc.nsh
 
 !ifndef VERSION | STAGE | OUTFILE
   !error "define VERSION, STAGE and OUTFILE on makensis's command line"
@@ -28,15 +36,19 @@ RequestExecutionLevel admin
 !define UNINSTALLER "Kelvane-uninstall.exe"
 !define PRESETS_FOLDER "quellmarsh\Kelvane\Presets"   ; the factory presets, beside the help
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Kelvane"
+; One value a file installed, named by its path relative to the host's folder.
+!define FILES_KEY "${UNINSTALL_KEY}\Files"
+!define DOWNGRADE_SWITCH "/DOWNGRADE"
 !define LIST_FAILURE "The plug-in list could not be changed: is the host running, or is the folder read-only?"
 
 ; Exit codes of both programs, besides NSIS's own 0 (done), 1 (cancelled by
 ; the user) and 2 (stopped for any other reason).
 !define EXIT_NOT_HOST_FOLDER 3
 !define EXIT_INSTALLED_ELSEWHERE 4
-!define EXIT_FILE_NOT_WRITTEN 5
+!define EXIT_FILE_IN_THE_WAY 5      ; setup: cannot be written; uninstaller: cannot be deleted
 !define EXIT_LIST_NOT_CHANGED 6
 !define EXIT_NO_SSE2 7
+!define EXIT_NEWER_INSTALLED 8
 
 ; The processor feature that IsProcessorFeaturePresent calls SSE2.
 !define PF_XMMI64_INSTRUCTIONS_AVAILABLE 10
@@ -44,6 +56,18 @@ RequestExecutionLevel admin
 !define LIST_ACCESS 0xC0000000   ; GENERIC_READ | GENERIC_WRITE
 !define LIST_SHARING 3           ; FILE_SHARE_READ | FILE_SHARE_WRITE
 !define OPEN_EXISTING 3
+; What the checks ask of a file: File writes it unshared but for readers;
+; Delete opens it to delete, sharing everything.
+!define GENERIC_WRITE 0x40000000
+!define DELETE_ACCESS 0x10000
+!define FILE_WRITE_ATTRIBUTES 0x100
+!define SHARE_READ 1
+!define SHARE_ALL 7
+!define FILE_ATTRIBUTE_READONLY 1
+!define FILE_ATTRIBUTE_DIRECTORY 0x10
+!define FileDispositionInformation 13
+!define ERROR_SHARING_VIOLATION 32
+!define ERROR_LOCK_VIOLATION 33
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
@@ -63,9 +87,9 @@ VIAddVersionKey "LegalCopyright" "Copyright (C) ${PUBLISHER}"
 
 Var Placed    ; where each file went, for the last page
 Var Created   ; the folders this installation created, each between bars
+Var Quiet     ; " /S" when silent, so that Tamrin shows no box either
 
 ${StrStr}
-${UnStrStr}
 
 !define MUI_ABORTWARNING
 !define MUI_WELCOMEPAGE_TITLE "${PRODUCT} ${VERSION}"
@@ -87,9 +111,14 @@ ${UnStrStr}
 
 !insertmacro MUI_LANGUAGE "English"
 
-; Tells the user (unless silent), sets the exit code and stops.
-!macro Fail CODE TEXT
+; Tells the user (unless silent), sets the exit code and stops. The status
+; line gets STATUS, short enough for it; the details and the box the whole TEXT.
+!macro Fail CODE STATUS TEXT
+  SetDetailsPrint listonly
   DetailPrint "${TEXT}"
+  SetDetailsPrint textonly
+  DetailPrint "${STATUS}"
+  SetDetailsPrint both
   MessageBox MB_OK|MB_ICONSTOP "${TEXT}" /SD IDOK
   SetErrorLevel ${CODE}
   Abort
@@ -120,6 +149,34 @@ ${UnStrStr}
 !insertmacro ListOpensFunction ""
 !insertmacro ListOpensFunction "un."
 
+; The words for a file that another program or a missing right keeps from
+; being changed, from CreateFile's error $4, into $R1; $R0 is the file's path
+; relative to the host's folder, VERB what the program meant to do with it.
+!macro InTheWayFunction PREFIX VERB
+  Function ${PREFIX}InTheWay
+    ${If} $4 = ${ERROR_SHARING_VIOLATION}
+    ${OrIf} $4 = ${ERROR_LOCK_VIOLATION}
+      StrCpy $R1 "$INSTDIR\$R0 cannot be ${VERB}: another program has it open. Close the host first, and any window showing Kelvane's help."
+    ${Else}
+      StrCpy $R1 "$INSTDIR\$R0 cannot be ${VERB} (error $4): is the file or its folder read-only, or may this account not change the host's folder?"
+    ${EndIf}
+  FunctionEnd
+!macroend
+!insertmacro InTheWayFunction "" "written"
+!insertmacro InTheWayFunction "un." "deleted"
+
+; Sets $Quiet and so passes silence on to Tamrin.
+!macro QuietFunction PREFIX
+  Function ${PREFIX}.onInit
+    StrCpy $Quiet ""
+    ${If} ${Silent}
+      StrCpy $Quiet " /S"
+    ${EndIf}
+  FunctionEnd
+!macroend
+!insertmacro QuietFunction ""
+!insertmacro QuietFunction "un"
+
 ; Runs Tamrin from the program's own temporary folder with the host's folder as
 ; its current folder; $0 is its exit code.
 !macro RunTamrin ARGUMENTS
@@ -128,7 +185,7 @@ ${UnStrStr}
   File "${STAGE}/Tamrin.exe"
   SetOutPath "$INSTDIR"
   ClearErrors
-  ExecWait '"$PLUGINSDIR\Tamrin.exe"${ARGUMENTS}' $0
+  ExecWait '"$PLUGINSDIR\Tamrin.exe"${ARGUMENTS}$Quiet' $0
   ${If} ${Errors}
     StrCpy $0 "-1"
   ${EndIf}
@@ -163,8 +220,90 @@ Function HostFolderPageLeave
   ${EndIf}
 FunctionEnd
 
-; Install passes over installed_files.nsh: first each folder not there yet is
-; noted as created, then each file is written, or the installation stops.
+; An installation of this folder by an equal or newer version: the user is
+; asked; silently, the same version is installed again and a newer one is
+; kept unless the command line holds DOWNGRADE_SWITCH.
+Function CheckInstalledVersion
+  ReadRegStr $R7 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ReadRegStr $R6 HKLM "${UNINSTALL_KEY}" "DisplayVersion"
+  ${If} $R7 != $INSTDIR
+  ${OrIf} $R6 == ""
+  ${OrIfNot} ${FileExists} "$INSTDIR\${UNINSTALLER}"
+    Return
+  ${EndIf}
+  ${VersionCompare} $R6 "${VERSION}" $R5
+  ${If} $R5 == 0
+    MessageBox MB_YESNO|MB_ICONQUESTION "${PRODUCT} ${VERSION} is already installed in this folder. Install it again?" /SD IDYES IDYES same
+      SetErrorLevel 1
+      Abort
+    same:
+  ${ElseIf} $R5 == 1
+    ${GetParameters} $R4
+    ClearErrors
+    ${GetOptions} $R4 "${DOWNGRADE_SWITCH}" $R3
+    ${If} ${Errors}
+      MessageBox MB_YESNO|MB_ICONEXCLAMATION "${PRODUCT} $R6 is installed in this folder, newer than this setup program's ${VERSION}.$\r$\n$\r$\nReplace it with the older ${VERSION}?" /SD IDNO IDYES older
+        !insertmacro Fail ${EXIT_NEWER_INSTALLED} "A newer ${PRODUCT} is installed" "${PRODUCT} $R6, newer than ${VERSION}, is installed in $INSTDIR and stays. Nothing was changed."
+      older:
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
+; Leaves $R1 empty when $INSTDIR\$R0, relative to the host's folder, can be
+; written as File writes it (a read-only attribute File clears first);
+; otherwise the reason.
+Function CanWrite
+  StrCpy $R1 ""
+  System::Call 'kernel32::GetFileAttributes(t "$INSTDIR\$R0") i .r2'
+  ${If} $2 = -1
+    ${GetParent} "$INSTDIR\$R0" $3
+    Goto FolderTakesFiles
+  ${EndIf}
+  IntOp $3 $2 & ${FILE_ATTRIBUTE_DIRECTORY}
+  ${If} $3 <> 0
+    StrCpy $R1 "$INSTDIR\$R0 is a folder, where the setup program must write a file."
+    Return
+  ${EndIf}
+  IntOp $3 $2 & ${FILE_ATTRIBUTE_READONLY}
+  StrCpy $5 ${GENERIC_WRITE}
+  ${If} $3 <> 0
+    StrCpy $5 ${FILE_WRITE_ATTRIBUTES}
+  ${EndIf}
+  System::Call 'kernel32::CreateFile(t "$INSTDIR\$R0", i r5, i ${SHARE_READ}, p 0, i ${OPEN_EXISTING}, i 0, p 0) p .r3 ?e'
+  Pop $4
+  ${If} $3 = -1
+    Call InTheWay
+  ${Else}
+    System::Call 'kernel32::CloseHandle(p r3)'
+  ${EndIf}
+  Return
+
+  ; A new file: its nearest folder that exists must take a new file, and
+  ; nothing but folders may stand where the file's folders go.
+  FolderTakesFiles:
+  ${Do}
+    System::Call 'kernel32::GetFileAttributes(t "$3") i .r2'
+    ${If} $2 <> -1
+      ${ExitDo}
+    ${EndIf}
+    ${GetParent} "$3" $3
+  ${Loop}
+  IntOp $2 $2 & ${FILE_ATTRIBUTE_DIRECTORY}
+  ${If} $2 = 0
+    StrCpy $R1 "$3 is a file, where the setup program must make a folder."
+    Return
+  ${EndIf}
+  System::Call 'kernel32::GetTempFileName(t "$3", t "Kel", i 0, t .r5) i .r2 ?e'
+  Pop $4
+  ${If} $2 = 0
+    StrCpy $R1 "No file can be written in $3 (error $4): is the folder read-only, or may this account not change it?"
+  ${Else}
+    System::Call 'kernel32::DeleteFile(t r5)'
+  ${EndIf}
+FunctionEnd
+
+; Install passes over installed_files.nsh: first each file is checked, then
+; each folder not there yet is noted as created, then each file is written.
 !macro KelvaneFolder FOLDER
   !if "${KELVANE_PASS}" == "folders"
   ${IfNot} ${FileExists} "$INSTDIR\${FOLDER}\*.*"
@@ -176,14 +315,24 @@ FunctionEnd
   !endif
 !macroend
 !macro KelvaneFile FOLDER NAME
-  !if "${KELVANE_PASS}" == "files"
   !insertmacro KelvanePath "${FOLDER}" "${NAME}"
+  !if "${KELVANE_PASS}" == "check"
+  StrCpy $R0 "${KELVANE_PATH}"
+  Call CanWrite
+  ${If} $R1 != ""
+    !insertmacro Fail ${EXIT_FILE_IN_THE_WAY} "Not installed: a file cannot be written" "$R1$\r$\n$\r$\nNothing was changed."
+  ${EndIf}
+  !endif
+  !if "${KELVANE_PASS}" == "files"
   SetOutPath "$INSTDIR\${FOLDER}"
   ClearErrors
-  File "${STAGE}/${KELVANE_PATH}"
+  SetDetailsPrint textonly
+  File /nonfatal "${STAGE}/${KELVANE_PATH}"
+  SetDetailsPrint both
   ${If} ${Errors}
-    !insertmacro Fail ${EXIT_FILE_NOT_WRITTEN} "$INSTDIR\${KELVANE_PATH} could not be written: is the host running, or is the folder read-only?"
+    !insertmacro Fail ${EXIT_FILE_IN_THE_WAY} "A file could not be written" "$INSTDIR\${KELVANE_PATH} could not be written: is the host running, or is the folder read-only?"
   ${EndIf}
+  WriteRegStr HKLM "${FILES_KEY}" "${KELVANE_PATH}" ""
   DetailPrint "Installed $INSTDIR\${KELVANE_PATH}"
   !if "${FOLDER}" != "${PRESETS_FOLDER}"   ; the last page names their folder once
   StrCpy $Placed "$Placed$\r$\n    ${KELVANE_PATH}"
@@ -195,19 +344,28 @@ Section "${PRODUCT}" SectionKelvane
   SectionIn RO
   Call CheckHostFolder
   ${If} $R9 != ""
-    !insertmacro Fail $R8 "$R9"
+    !insertmacro Fail $R8 "Not installed: not the host's folder" "$R9"
   ${EndIf}
   System::Call 'kernel32::IsProcessorFeaturePresent(i ${PF_XMMI64_INSTRUCTIONS_AVAILABLE}) i .r0'
   ${If} $0 == 0
-    !insertmacro Fail ${EXIT_NO_SSE2} "This computer's processor has no SSE2, which ${PRODUCT} needs. Nothing was installed."
+    !insertmacro Fail ${EXIT_NO_SSE2} "Not installed: the processor has no SSE2" "This computer's processor has no SSE2, which ${PRODUCT} needs. Nothing was installed."
   ${EndIf}
+  Call CheckInstalledVersion
   Call ListOpens
   ${If} $0 != "1"
-    !insertmacro Fail ${EXIT_LIST_NOT_CHANGED} "${LIST_FAILURE}"
+    !insertmacro Fail ${EXIT_LIST_NOT_CHANGED} "Not installed: the plug-in list is in the way" "${LIST_FAILURE}$\r$\n$\r$\nNothing was changed."
+  ${EndIf}
+  !define /redef KELVANE_PASS "check"
+  !include installed_files.nsh
+  StrCpy $R0 "${UNINSTALLER}"
+  Call CanWrite
+  ${If} $R1 != ""
+    !insertmacro Fail ${EXIT_FILE_IN_THE_WAY} "Not installed: a file cannot be written" "$R1$\r$\n$\r$\nNothing was changed."
   ${EndIf}
 
-  ; An upgrade keeps what the first installation created; a registration
-  ; whose folder lost its uninstaller is forgotten.
+  ; An upgrade keeps what the first installation created and the record of
+  ; every file installed; a registration whose folder lost its uninstaller
+  ; is forgotten.
   ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
   ${If} $0 == $INSTDIR
     ReadRegStr $Created HKLM "${UNINSTALL_KEY}" "CreatedFolders"
@@ -221,11 +379,18 @@ Section "${PRODUCT}" SectionKelvane
   SetOverwrite on
   !define /redef KELVANE_PASS "folders"
   !include installed_files.nsh
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "CreatedFolders" "$Created"
   !define /redef KELVANE_PASS "files"
   !include installed_files.nsh
   StrCpy $Placed "$Placed$\r$\n    ${PRESETS_FOLDER}\ (the factory presets)"
 
+  ClearErrors
+  SetDetailsPrint textonly
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
+  SetDetailsPrint both
+  ${If} ${Errors}
+    !insertmacro Fail ${EXIT_FILE_IN_THE_WAY} "A file could not be written" "$INSTDIR\${UNINSTALLER} could not be written: is the folder read-only?"
+  ${EndIf}
   DetailPrint "Installed $INSTDIR\${UNINSTALLER}"
   StrCpy $Placed "$Placed$\r$\n    ${UNINSTALLER}"
   SectionGetSize ${SectionKelvane} $1
@@ -239,65 +404,191 @@ Section "${PRODUCT}" SectionKelvane
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "CreatedFolders" "$Created"
 
   ; Last, so that a failure here still leaves a registered uninstaller.
   !insertmacro RunTamrin ""
   ${If} $0 != 0
-    !insertmacro Fail ${EXIT_LIST_NOT_CHANGED} "${LIST_FAILURE}"
+    !insertmacro Fail ${EXIT_LIST_NOT_CHANGED} "The plug-in list could not be changed" "${LIST_FAILURE}$\r$\n$\r$\nThe files are installed: remove them with Add or Remove Programs, or close the host and run the setup again."
   ${EndIf}
   DetailPrint "Added KelvaneFx.dll to $INSTDIR\${LIST_FILE}"
 SectionEnd
 
 ; ---------------------------------------------------------------- uninstaller
 
-; Remove passes over installed_files.nsh: every file goes, then each folder
-; that this installation created, if nothing else is left in it.
+; Leaves $R1 empty when $INSTDIR\$R0 is gone or can be deleted; otherwise the
+; reason. The file is marked for deletion and unmarked again: only that is
+; refused while a running program has the file loaded as its code (the host
+; the plug-in), which no open shows. Delete clears a read-only attribute
+; first, which the mark would trip over, so such a file is only opened.
+Function un.CanDelete
+  StrCpy $R1 ""
+  System::Call 'kernel32::GetFileAttributes(t "$INSTDIR\$R0") i .r2'
+  ${If} $2 = -1
+    Return
+  ${EndIf}
+  System::Call 'kernel32::CreateFile(t "$INSTDIR\$R0", i ${DELETE_ACCESS}, i ${SHARE_ALL}, p 0, i ${OPEN_EXISTING}, i 0, p 0) p .r3 ?e'
+  Pop $4
+  ${If} $3 = -1
+    Call un.InTheWay
+    Return
+  ${EndIf}
+  IntOp $5 $2 & ${FILE_ATTRIBUTE_READONLY}
+  ${If} $5 = 0
+    System::Call 'ntdll::NtSetInformationFile(p r3, *l .r6, *i 1, i 1, i ${FileDispositionInformation}) i .r7'
+    ${If} $7 = 0
+      System::Call 'ntdll::NtSetInformationFile(p r3, *l .r6, *i 0, i 1, i ${FileDispositionInformation}) i .r7'
+    ${Else}
+      StrCpy $R1 "$INSTDIR\$R0 cannot be deleted: a running program has it loaded. Close the host first."
+    ${EndIf}
+  ${EndIf}
+  System::Call 'kernel32::CloseHandle(p r3)'
+FunctionEnd
+
+; Deletes $INSTDIR\$R0 if it is there; $R1 says so when that fails.
+Function un.DeleteOne
+  ${IfNot} ${FileExists} "$INSTDIR\$R0"
+    Return
+  ${EndIf}
+  ClearErrors
+  SetDetailsPrint textonly
+  Delete "$INSTDIR\$R0"
+  SetDetailsPrint both
+  ${If} ${Errors}
+    StrCpy $R1 "$INSTDIR\$R0 could not be deleted: close the host and any program that may have it open, then remove ${PRODUCT} again."
+  ${Else}
+    DetailPrint "Removed $INSTDIR\$R0"
+  ${EndIf}
+FunctionEnd
+
+; Remove passes over installed_files.nsh: each file is checked, deleted, or
+; compared with $R0 (leaving $R4 "1" when it is one of this version's).
 !macroundef KelvaneFolder
 !macroundef KelvaneFile
 !macro KelvaneFolder FOLDER
-  !if "${KELVANE_PASS}" == "folders"
-  ${UnStrStr} $0 $Created "|${FOLDER}|"
-  ${If} $0 != ""
-    RMDir "$INSTDIR\${FOLDER}"
+!macroend
+!macro KelvaneFile FOLDER NAME
+  !insertmacro KelvanePath "${FOLDER}" "${NAME}"
+  !if "${KELVANE_PASS}" == "known"
+  ${If} $R0 == "${KELVANE_PATH}"
+    StrCpy $R4 "1"
+  ${EndIf}
+  !else
+  ${If} $R1 == ""
+    StrCpy $R0 "${KELVANE_PATH}"
+    Call $R3
   ${EndIf}
   !endif
 !macroend
-!macro KelvaneFile FOLDER NAME
-  !if "${KELVANE_PASS}" == "files"
-  !insertmacro KelvanePath "${FOLDER}" "${NAME}"
-  Delete "$INSTDIR\${KELVANE_PATH}"
-  DetailPrint "Removed $INSTDIR\${KELVANE_PATH}"
-  !endif
-!macroend
+
+; Calls the function at $R3 for every file of this version and then for every
+; file recorded at installation that this version lacks (one that a former
+; version installed), each path in $R0, until one leaves a reason in $R1.
+Function un.ForEachInstalledFile
+  StrCpy $R1 ""
+  !define /redef KELVANE_PASS "each"
+  !include installed_files.nsh
+  ReadRegStr $R2 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $R2 != $INSTDIR
+    Return
+  ${EndIf}
+  StrCpy $R2 0
+  ${DoWhile} $R1 == ""
+    ClearErrors
+    EnumRegValue $R0 HKLM "${FILES_KEY}" $R2
+    ${If} ${Errors}
+    ${OrIf} $R0 == ""
+      ${ExitDo}
+    ${EndIf}
+    IntOp $R2 $R2 + 1
+    StrCpy $R4 ""
+    !define /redef KELVANE_PASS "known"
+    !include installed_files.nsh
+    ${If} $R4 == ""
+      Call $R3
+    ${EndIf}
+  ${Loop}
+FunctionEnd
+
+; Removes each folder named in $Created that is empty, over and over until a
+; pass removes none, so that the order of the names does not matter.
+Function un.RemoveCreatedFolders
+  ${Do}
+    StrCpy $R5 0
+    StrCpy $R6 $Created "" 1
+    ${Do}
+      ${If} $R6 == ""
+        ${ExitDo}
+      ${EndIf}
+      StrCpy $R7 0
+      ${Do}
+        StrCpy $R8 $R6 1 $R7
+        ${If} $R8 == "|"
+        ${OrIf} $R8 == ""
+          ${ExitDo}
+        ${EndIf}
+        IntOp $R7 $R7 + 1
+      ${Loop}
+      StrCpy $R0 $R6 $R7
+      IntOp $R7 $R7 + 1
+      StrCpy $R6 $R6 "" $R7
+      ${If} $R0 != ""
+      ${AndIf} ${FileExists} "$INSTDIR\$R0\*.*"
+        SetDetailsPrint none
+        RMDir "$INSTDIR\$R0"
+        SetDetailsPrint both
+        ${IfNot} ${FileExists} "$INSTDIR\$R0\*.*"
+          DetailPrint "Removed $INSTDIR\$R0\"
+          IntOp $R5 $R5 + 1
+        ${EndIf}
+      ${EndIf}
+    ${Loop}
+  ${LoopUntil} $R5 = 0
+FunctionEnd
 
 Section "Uninstall"
-  ; The list first: while it still names the plug-in, the files stay.
+  ; Nothing changes unless every file can go.
+  GetFunctionAddress $R3 un.CanDelete
+  Call un.ForEachInstalledFile
+  ; Started from the host's folder, the uninstaller runs as a copy of itself
+  ; while the original may still be ending: it is given some seconds.
+  ${If} $R1 == ""
+    StrCpy $R0 "${UNINSTALLER}"
+    ${For} $R2 1 10
+      Call un.CanDelete
+      ${IfThen} $R1 == "" ${|} ${Break} ${|}
+      Sleep 300
+    ${Next}
+  ${EndIf}
+  ${If} $R1 != ""
+    !insertmacro Fail ${EXIT_FILE_IN_THE_WAY} "Not removed: close the host first" "$R1$\r$\n$\r$\nNothing was removed."
+  ${EndIf}
+
+  ; The list next: while it still names the plug-in, the files stay.
   ${If} ${FileExists} "$INSTDIR\${LIST_FILE}"
     Call un.ListOpens
     ${If} $0 != "1"
-      !insertmacro Fail ${EXIT_LIST_NOT_CHANGED} "${LIST_FAILURE}"
+      !insertmacro Fail ${EXIT_LIST_NOT_CHANGED} "Not removed: the plug-in list is in the way" "${LIST_FAILURE}$\r$\n$\r$\nNothing was removed."
     ${EndIf}
     !insertmacro RunTamrin " -U"
     ${If} $0 != 0
-      !insertmacro Fail ${EXIT_LIST_NOT_CHANGED} "${LIST_FAILURE}"
+      !insertmacro Fail ${EXIT_LIST_NOT_CHANGED} "Not removed: the plug-in list is in the way" "${LIST_FAILURE}$\r$\n$\r$\nNothing was removed."
     ${EndIf}
     DetailPrint "Removed KelvaneFx.dll from $INSTDIR\${LIST_FILE}"
   ${EndIf}
 
-  ReadRegStr $1 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  GetFunctionAddress $R3 un.DeleteOne
+  Call un.ForEachInstalledFile
+  ${If} $R1 != ""
+    !insertmacro Fail ${EXIT_FILE_IN_THE_WAY} "A file could not be deleted" "$R1"
+  ${EndIf}
+  StrCpy $R0 "${UNINSTALLER}"
+  Call un.DeleteOne
+
   StrCpy $Created ""
+  ReadRegStr $1 HKLM "${UNINSTALL_KEY}" "InstallLocation"
   ${If} $1 == $INSTDIR
     ReadRegStr $Created HKLM "${UNINSTALL_KEY}" "CreatedFolders"
-  ${EndIf}
-
-  !define /redef KELVANE_PASS "files"
-  !include installed_files.nsh
-  StrCpy $Placed "$Placed$\r$\n    ${PRESETS_FOLDER}\ (the factory presets)"
-  Delete "$INSTDIR\${UNINSTALLER}"
-  !define /redef KELVANE_PASS "folders"
-  !include installed_files.nsh
-  ${If} $1 == $INSTDIR
+    Call un.RemoveCreatedFolders
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
   ${EndIf}
 SectionEnd

@@ -100,7 +100,10 @@ TEST(PluginList, AddAndRemoveEditTheListBytes) {
         {"last line ends in a lone CR", "A.dll\r", "A.dll\r\n" + kLine, "A.dll\r"},
         {"present in the middle", "A.dll\r\n" + kLine + "B.dll\r\n", "A.dll\r\n" + kLine + "B.dll\r\n",
          "A.dll\r\nB.dll\r\n"},
-        {"substring of a longer line", "XKelvaneFx.dll\r\nB.dll\r\n", "XKelvaneFx.dll\r\nB.dll\r\n", "XB.dll\r\n"},
+        {"look-alike lines are other plug-ins'", "SAWReverb.dll\r\nOldKelvaneFx.dll\r\n; KelvaneFx.dll\r\nSAWDelay.dll\r\n",
+         "SAWReverb.dll\r\nOldKelvaneFx.dll\r\n; KelvaneFx.dll\r\nSAWDelay.dll\r\n" + kLine,
+         "SAWReverb.dll\r\nOldKelvaneFx.dll\r\n; KelvaneFx.dll\r\nSAWDelay.dll\r\n"},
+        {"last line is the name and a lone CR", "A.dll\r\nKelvaneFx.dll\r", "A.dll\r\n" + kLine, "A.dll\r\n"},
         {"other letter case", "kelvanefx.DLL\r\n", "kelvanefx.DLL\r\n" + kLine, "kelvanefx.DLL\r\n"},
         {"line ended by a lone LF", "A\nKelvaneFx.dll\nB.dll\n", "A\nKelvaneFx.dll\nB.dll\n", "A\nB.dll\n"},
         {"name without break at the end", "A\r\nKelvaneFx.dll", "A\r\n" + kLine, "A\r\n"},
@@ -159,11 +162,21 @@ TEST(PluginList, SwitchAnywhereInTheArgumentsInAnyCase) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.commandLine ? c.commandLine : "(null)");
         EXPECT_EQ(WantsRemoval(c.commandLine), c.remove);
+        EXPECT_FALSE(WantsQuiet(c.commandLine));
 
         FakeFolder folder;
         folder.list = "A.dll\r\n" + kLine;
         EXPECT_TRUE(RunPluginListTool(c.commandLine, folder));
         EXPECT_EQ(folder.list, c.remove ? "A.dll\r\n" : "A.dll\r\n" + kLine);
+    }
+}
+
+TEST(PluginList, QuietOnlyWithTheSwitchAsAnArgumentOfItsOwn) {
+    for (const char* commandLine : {"Tamrin.exe /S", "Tamrin.exe -U /s", "\"C:\\SAW\\Tamrin.exe\"\t/S\t"}) {
+        EXPECT_TRUE(WantsQuiet(commandLine)) << commandLine;
+    }
+    for (const char* commandLine : {"C:\\x\\/S\\Tamrin.exe", "Tamrin.exe /Setup", "Tamrin.exe S", "Tamrin.exe x/S"}) {
+        EXPECT_FALSE(WantsQuiet(commandLine)) << commandLine;
     }
 }
 

@@ -267,7 +267,7 @@ TEST(Tamrin, AddsOrRemovesTheLineInTheListFile) {
         {"long list, line removed near its end", longList + kLine + "Z.dll\r\n", "-U", longList + "Z.dll\r\n"},
         {"long list without the line", longList, "", longList + kLine},
         {"NUL bytes, line added", withNul, "", withNul + "\r\n" + kLine},
-        {"NUL bytes, line removed", withNul + kLine + Bytes("\0Z", 2), "-U", withNul + Bytes("\0Z", 2)},
+        {"NUL bytes, line removed", withNul + "\r\n" + kLine + Bytes("\0Z", 2), "-U", withNul + "\r\n" + Bytes("\0Z", 2)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -337,22 +337,33 @@ TEST(Tamrin, ListHeldUnsharedFailsAndStaysAsItWas) {
     }
 }
 
-// Another process reads the list and shares reading and writing but not its
-// deletion, as the host may while it runs. Adding appends through the share;
-// a removal cannot put the edited list in its place, so it rewrites the list
-// through the share instead, and no new file is left behind.
+// Another process reads the list and shares reading and writing, with or
+// without its deletion, as the host may while it runs. Adding appends through
+// the share; a removal cannot put the edited list in its place, so it rewrites
+// the list through the share instead, and no new file is left behind.
 TEST(Tamrin, ListHeldSharedIsEditedThroughTheShare) {
+    for (DWORD sharing : {FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE}) {
+        SCOPED_TRACE(sharing);
+        TempFolder folder;
+        ASSERT_TRUE(WriteBytes(folder.List(), "A.dll\r\nB.dll\r\n"));
+        HANDLE holder = CreateFileA(folder.List().c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+        ExpectSuccess(RunTamrin(folder.path, ""));
+        EXPECT_EQ(ReadBytes(folder.List()), "A.dll\r\nB.dll\r\n" + kLine);
+        ExpectSuccess(RunTamrin(folder.path, "-U"));
+        CloseHandle(holder);
+        EXPECT_EQ(ReadBytes(folder.List()), "A.dll\r\nB.dll\r\n");
+        EXPECT_EQ(Names(folder.path), kOnlyTheList);
+    }
+}
+
+// Run by a silent setup program, a failure shows no box: the exit code says it.
+TEST(Tamrin, QuietFailureShowsNoBox) {
     TempFolder folder;
-    ASSERT_TRUE(WriteBytes(folder.List(), "A.dll\r\nB.dll\r\n"));
-    HANDLE holder = CreateFileA(folder.List().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    ExpectSuccess(RunTamrin(folder.path, ""));
-    EXPECT_EQ(ReadBytes(folder.List()), "A.dll\r\nB.dll\r\n" + kLine);
-    ExpectSuccess(RunTamrin(folder.path, "-U"));
-    CloseHandle(holder);
-    EXPECT_EQ(ReadBytes(folder.List()), "A.dll\r\nB.dll\r\n");
-    EXPECT_EQ(Names(folder.path), kOnlyTheList);
+    const Outcome outcome = RunTamrin(folder.path, "-U /S");
+    EXPECT_EQ(outcome.exitCode, 1u);
+    EXPECT_EQ(outcome.failBoxes + outcome.odd.size(), 0u) << Joined(outcome.odd);
 }
 
 int main(int argc, char** argv) {

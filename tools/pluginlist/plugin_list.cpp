@@ -32,26 +32,31 @@ bool WantsRemoval(const char* commandLine) {
     return upper.find(kRemoveSwitch) != std::string::npos;
 }
 
+bool WantsQuiet(const char* commandLine) {
+    if (commandLine == nullptr) return false;
+    const char* next = ArgumentsOf(commandLine);
+    for (;;) {
+        while (*next != '\0' && static_cast<unsigned char>(*next) <= ' ') ++next;
+        if (*next == '\0') return false;
+        const char* end = next;
+        while (static_cast<unsigned char>(*end) > ' ') ++end;
+        if (end - next == 2 && next[0] == kQuietSwitch[0] && (next[1] == 'S' || next[1] == 's')) return true;
+        next = end;
+    }
+}
+
 PluginLineSpan FindPluginLine(const std::string& text, const std::string& line) {
-    PluginLineSpan found;
-    found.at = text.find(line);
-    found.length = line.size();
     // The name alone on a line: the line without its CR LF.
     const std::string name = line.substr(0, line.find_last_not_of("\r\n") + 1);
-    const std::string::size_type before = found.at;
-    for (std::string::size_type at = text.find(name); at < before; at = text.find(name, at + 1)) {
+    for (std::string::size_type at = text.find(name); at != std::string::npos; at = text.find(name, at + 1)) {
         if (at > 0 && text[at - 1] != '\n') continue;
         const std::string::size_type end = at + name.size();
-        if (end < text.size() && text[end] == '\n') {
-            found = {at, name.size() + 1, true};
-            break;
-        }
-        if (end == text.size() || (end + 1 == text.size() && text[end] == '\r')) {
-            found = {at, text.size() - at, false};
-            break;
-        }
+        const std::string rest = text.substr(end, 2);
+        if (rest == "\r\n") return {at, name.size() + 2, true};
+        if (rest.compare(0, 1, "\n") == 0) return {at, name.size() + 1, true};
+        if (rest.empty() || (rest == "\r" && end + 1 == text.size())) return {at, text.size() - at, false};
     }
-    return found;
+    return {};
 }
 
 std::string BytesToAppend(const std::string& text, const std::string& line) {
@@ -88,8 +93,8 @@ bool AddPluginLine(ListFileCalls& files, const std::string& line) {
 
 namespace {
 
-// The list held open by another program that shares reading and writing but
-// not deletion: written over through the shared handle. Read and cut again,
+// The list held open by another program, which keeps the replacement from
+// taking its place: written over through a handle shared with that program. Read and cut again,
 // since the holder may have written to the list meanwhile.
 bool RewriteListInPlace(ListFileCalls& files, const std::string& line) {
     if (!files.OpenList()) return false;

@@ -19,6 +19,11 @@ constexpr char kRemoveSwitch[] = "-U";
 // True when the arguments of a whole command line (as GetCommandLineA gives
 // it) ask for removal. A null line asks for nothing.
 bool WantsRemoval(const char* commandLine);
+// An argument of its own, in any letter case: failures are reported by the
+// exit code alone, with no box, as a setup program running silently needs.
+constexpr char kQuietSwitch[] = "/S";
+// True when the arguments hold the quiet switch. A null line asks for nothing.
+bool WantsQuiet(const char* commandLine);
 
 // Where the list holds the plug-in's line: its first byte and its length,
 // line break included; `ended` is false for a last line without its break.
@@ -29,11 +34,11 @@ struct PluginLineSpan {
 };
 
 // The edits on the list's bytes, over all of the text, NUL bytes included.
-// The plug-in's line is found where it first occurs in any of these forms:
-// the line (name and CR LF) as an exact, case-sensitive substring anywhere;
-// or a whole line that is just the name, ended by a lone LF (as editors
-// writing Unix line ends leave it) or by the end of the list (after at most
-// a CR). A line that merely ends with the name is another library's.
+// The plug-in's line is the first whole line that is exactly the name,
+// case-sensitive: it starts the list or follows a LF, and the name is followed
+// by CR LF, by a lone LF (as editors writing Unix line ends leave it) or by the
+// end of the list (after at most a CR). A line that merely holds the name, such
+// as OldKelvaneFx.dll or ; KelvaneFx.dll, is another line and is never changed.
 PluginLineSpan FindPluginLine(const std::string& text, const std::string& line);
 // The bytes to write after the end of the list: nothing when the list holds
 // the line; the missing break when the list's unterminated last line is the
@@ -45,8 +50,8 @@ std::string BytesToAppend(const std::string& text, const std::string& line);
 bool CutPluginLine(std::string& text, const std::string& line);
 
 // How moving the replacement over the list ended. Refused for sharing: another
-// program holds the list open without sharing its deletion (a running host
-// may), which a rewrite through a shared handle can still get past.
+// program holds the list open (a running host may), whatever it shares, which
+// a rewrite through a shared handle can still get past.
 enum class ReplaceResult { kReplaced, kRefusedForSharing, kFailed };
 
 // The file calls the two operations need. Every call reports failure with
@@ -62,14 +67,14 @@ public:
     virtual bool ReadList(std::string& text) = 0;
     // Writes the bytes after the last byte of the open list.
     virtual bool AppendToList(const std::string& bytes) = 0;
-    // Writes the text over the open list from its start and ends the file
-    // after it. Not atomic: a failure half way leaves a damaged list.
+    // Ends the open list after the text's length, then writes the text over
+    // it from its start. Not atomic: a failure half way leaves a damaged list.
     virtual bool RewriteList(const std::string& text) = 0;
     virtual void CloseList() = 0;
 
     // The replacement is a new file in the list's folder. Write puts the whole
     // text in it and closes it; Replace moves it over the list, which must be
-    // closed by then (the list is not opened for sharing its deletion).
+    // closed by then (no open file can be replaced).
     virtual bool CreateReplacement() = 0;
     virtual bool WriteReplacement(const std::string& text) = 0;
     virtual ReplaceResult ReplaceListWithReplacement() = 0;

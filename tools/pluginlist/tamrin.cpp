@@ -1,7 +1,8 @@
 // Tamrin: adds KelvaneFx.dll to the host's plug-in list in the current folder,
 // or removes it when its arguments hold "-U" in any letter case.
 // A graphical program with no console, no window of its own and no message
-// loop; it reports only a failure, with a message box, and exits with 1.
+// loop; it reports only a failure, with a message box (none with "/S"), and
+// exits with 1.
 #include <windows.h>
 
 #include "plugin_list.h"
@@ -62,10 +63,14 @@ public:
         return SetFilePointerEx(list_, none, nullptr, FILE_END) && WriteAll(list_, bytes);
     }
 
+    // Cut to the new length before writing: a list that another program has
+    // mapped into memory refuses the cut, and then nothing has been written.
     bool RewriteList(const std::string& text) override {
+        LARGE_INTEGER length = {};
+        length.QuadPart = static_cast<LONGLONG>(text.size());
         LARGE_INTEGER start = {};
-        return SetFilePointerEx(list_, start, nullptr, FILE_BEGIN) && WriteAll(list_, text) &&
-               SetEndOfFile(list_) && FlushFileBuffers(list_);
+        return SetFilePointerEx(list_, length, nullptr, FILE_BEGIN) && SetEndOfFile(list_) &&
+               SetFilePointerEx(list_, start, nullptr, FILE_BEGIN) && WriteAll(list_, text) && FlushFileBuffers(list_);
     }
 
     void CloseList() override {
@@ -95,8 +100,7 @@ public:
         if (MoveFileExA(replacementPath_, kelvane::kListFileName, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
             return kelvane::ReplaceResult::kReplaced;
         }
-        return ListHeldWithoutDeleteSharing() ? kelvane::ReplaceResult::kRefusedForSharing
-                                              : kelvane::ReplaceResult::kFailed;
+        return ListOpenElsewhere() ? kelvane::ReplaceResult::kRefusedForSharing : kelvane::ReplaceResult::kFailed;
     }
 
     void DeleteReplacement() override {
@@ -105,13 +109,13 @@ public:
     }
 
 private:
-    // A move over a list that another program holds open may be refused as a
-    // denied access, the same error a read-only list gives: asking for the
-    // deletion right that the move needs, with everything shared, tells the
-    // two apart.
-    static bool ListHeldWithoutDeleteSharing() {
-        HANDLE probe = CreateFileA(kelvane::kListFileName, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // A move over a list that another program holds open is refused, whatever
+    // that program shares (with deletion shared too, the list is still in
+    // use), as a denied access, the same error a read-only list gives. Asking
+    // for the list unshared tells the two apart: only another opener refuses it.
+    static bool ListOpenElsewhere() {
+        HANDLE probe = CreateFileA(kelvane::kListFileName, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
         if (probe != INVALID_HANDLE_VALUE) {
             CloseHandle(probe);
             return false;
@@ -142,6 +146,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         // closed and nothing has been written.
         ok = false;
     }
-    if (!ok) MessageBoxA(nullptr, "FAIL", "FAIL", 0);
+    // Run quietly by a setup program, no box may wait for a click that
+    // nobody gives: the exit code alone reports the failure.
+    if (!ok && !kelvane::WantsQuiet(GetCommandLineA())) MessageBoxA(nullptr, "FAIL", "FAIL", 0);
     return ok ? 0 : 1;
 }
