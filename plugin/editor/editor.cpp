@@ -9,6 +9,7 @@
 #include "entry.h"
 #include "mouse.h"
 #include "skin.h"
+#include "window.h"
 
 namespace kelvane {
 
@@ -67,10 +68,6 @@ void EditorReleaseResources() {
     for (int a = 0; a < kAssignmentCount; ++a) PlatformCloseEditor(a);
     DeleteStartUpObjects();
     UnregisterClasses(g_editor.module);
-}
-
-HWND EditorWindowOf(int assignment) {
-    return IsAssignmentIndex(assignment) ? g_editor.editors[assignment].window : nullptr;
 }
 
 void EditorUnload(HINSTANCE module) { UnregisterClasses(module); }

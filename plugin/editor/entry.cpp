@@ -54,6 +54,16 @@ void OpenEntryBox(EditorRef editor) {
 
 }  // namespace
 
+void CloseEntryField() {
+    auto& entry = g_editor.entry;
+    HWND field = entry.control;
+    // Cleared first: destroying the focused field notifies its parent again.
+    entry.control = nullptr;
+    entry.minimum = 0.0f;
+    entry.maximum = 0.0f;
+    if (field != nullptr) DestroyWindow(field);
+}
+
 void PressValueBox(EditorRef editor, Control box) {
     auto& entry = g_editor.entry;
     if (entry.control != nullptr) return;

@@ -1,10 +1,11 @@
-// Floor 4 of the editor: the mouse. Presses on lamps and buttons, fader drags,
-// the right-button reset, the wheel's steps and the window move; a press on a value box goes to
-// typed entry, the logo's release to the menu, a press on the about view to
-// the about view. Calls only the floors below.
+// Floor 4 of the editor: the mouse. Which gesture a press starts (a lamp, a
+// button, a fader drag, typed entry, the window move), what a held press's
+// release does (the menu, the closing), the right button and the wheel's
+// steps; a press on the about view goes to the about view. Calls only the
+// floors below.
 #pragma once
 
-#include "window.h"
+#include "editor_state.h"
 
 namespace kelvane {
 

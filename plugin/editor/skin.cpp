@@ -1,4 +1,4 @@
-// The skin: the editor's state, the bitmaps and the font, the two blit forms
+// The skin: the bitmaps and the font, the two blit forms
 // (restore and stamp), and the painting of lamps, knobs, readouts, the track
 // label and the about view from the control table.
 #include "skin.h"
@@ -11,8 +11,6 @@
 #include "params.h"
 
 namespace kelvane {
-
-EditorState g_editor;
 
 namespace {
 
