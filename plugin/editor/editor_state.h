@@ -41,10 +41,16 @@ struct EditorState {
         int position;             // knob position from the track's left edge
         HWND window;
         int lastX, lastY;
+        bool confined;            // the cursor held on the track until the button-up
     } drag;
 
-    // the wheel's turn short of a whole notch (mouse.cpp)
-    int wheelRemainder;
+    // a fine wheel's turn short of a whole notch, and the fader and editor
+    // it was turned over (mouse.cpp)
+    struct {
+        HWND window;
+        Control fader;
+        int remainder;
+    } wheel;
 
     // the value tip (tip.cpp): its window while it shows, the editor it belongs to
     struct {

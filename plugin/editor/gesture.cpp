@@ -18,6 +18,11 @@ int32_t LiveValue(int assignment, Control c) { return g_params.live[assignment].
 // release and reset act there, whichever editor's message brings them.
 EditorRef OwnerOf(HWND window) { return EditorRef{window, AssignmentOf(window)}; }
 
+void FreeCursor() {
+    ClipCursor(nullptr);
+    g_editor.drag.confined = false;
+}
+
 // Every end of a drag comes here, and the drag's value tip goes with it.
 void IdleDrag() {
     g_editor.drag.active = false;
@@ -115,10 +120,18 @@ void DragStart(EditorRef editor, Control track) {
     ClientToScreen(editor.window, &bottomRight);
     RECT confine = {topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
     ClipCursor(&confine);
+    d.confined = true;
     ShowValueTip(editor.window, editor.assignment, track, d.position, 0);
 }
 
-void DragMove(EditorRef editor, int x, int y) {
+void DragMove(EditorRef editor, int x, int y, WPARAM keys) {
+    // A move without the left button held: its release went to another
+    // window (no capture is taken during a drag). It ends there as a release
+    // would have, and such a move edits nothing.
+    if ((keys & MK_LBUTTON) == 0) {
+        EndGesturesAsReleased(nullptr);
+        return;
+    }
     if (!g_editor.drag.active) return;
     // A point of another editor, put in the client coordinates of the drag's own.
     POINT p = {x, y};
@@ -127,7 +140,7 @@ void DragMove(EditorRef editor, int x, int y) {
 }
 
 void DragRelease() {
-    ClipCursor(nullptr);
+    FreeCursor();
     if (g_editor.drag.active) DragEnd(OwnerOf(g_editor.drag.window));
 }
 
@@ -151,7 +164,7 @@ void EndGesturesOf(HWND window) {
     if (d.window == window) {
         IdleDrag();
         d.window = nullptr;
-        ClipCursor(nullptr);
+        FreeCursor();
     }
     if (g_editor.pressedWindow == window) {
         g_editor.pressedControl = kNoControl;
@@ -160,11 +173,26 @@ void EndGesturesOf(HWND window) {
     if (GetCapture() == window) ReleaseCapture();
 }
 
-void FollowHostRefresh(int assignment, int slot, int32_t value) {
-    // The knob just drawn is the only one that shows.
+void EndGesturesAsReleased(HWND window) {
     auto& d = g_editor.drag;
-    if (d.active && d.window == g_editor.editors[assignment].window && kControls[d.track].slot == slot) {
-        d.position = KnobPosition(d.track, value);
+    if (window == nullptr || g_editor.pressedWindow == window) DropHeldPress();
+    if (window == nullptr || d.window == window) {
+        if (d.active) {
+            DragRelease();
+        } else if (d.confined) {
+            FreeCursor();   // the confinement a reset left until the button-up
+        }
+    }
+}
+
+void FollowHostRefresh(int assignment, int slot, int32_t value) {
+    auto& d = g_editor.drag;
+    if (!d.active || d.window != g_editor.editors[assignment].window) return;
+    // The knob just drawn is the only one that shows, and the release commits
+    // what it shows: the tip says so (a new noise type changes its RMS figure).
+    if (kControls[d.track].slot == slot) d.position = KnobPosition(d.track, value);
+    if (kControls[d.track].slot == slot || slot == kSlotNoiseType) {
+        ShowValueTip(d.window, assignment, d.track, d.position, 0);
     }
 }
 

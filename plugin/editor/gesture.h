@@ -29,15 +29,21 @@ void DropHeldPress();
 // A press on a fader track: the knob jumps under the cursor and the cursor is
 // held on the track, so positions stay within the track's range.
 void DragStart(EditorRef editor, Control track);
-// A mouse move received by an editor while a drag is active, at its client
-// point: put in the drag's own window and stepped there.
-void DragMove(EditorRef editor, int x, int y);
+// A mouse move received by an editor, at its client point, with its key
+// state: with the left button held, an active drag steps in its own window;
+// without it, every gesture ends as its release would have ended it.
+void DragMove(EditorRef editor, int x, int y, WPARAM keys);
 // The left button's release: the cursor set free and an active drag
 // committed and ended.
 void DragRelease();
 // The right button during a drag: the fader back to its reset value.
 void DragReset();
 
+// The left button is known to be up though no release came (a move without
+// it, the window moved, minimised or hidden under the gesture, a new press):
+// the drag of the window (of any window when null) commits and ends as at a
+// release, its held press is drawn released and does nothing.
+void EndGesturesAsReleased(HWND window);
 // Drops the drag and the held press of a window without a commit or a
 // report, frees the cursor, releases the capture and takes its value tip away.
 void EndGesturesOf(HWND window);

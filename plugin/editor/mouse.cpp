@@ -85,9 +85,11 @@ bool WheelIsIgnored(EditorRef editor) {
 
 }  // namespace
 
-void OnMouseMove(EditorRef editor, int x, int y) { DragMove(editor, x, y); }
+void OnMouseMove(EditorRef editor, int x, int y, WPARAM keys) { DragMove(editor, x, y, keys); }
 
 void OnLeftButtonDown(EditorRef editor, int x, int y) {
+    // A gesture still going on lost its release somewhere else.
+    EndGesturesAsReleased(nullptr);
     if (g_editor.aboutShown[editor.assignment]) {
         OnAboutViewPress(editor, x, y);
         return;
@@ -134,13 +136,19 @@ void OnRightButtonDown(EditorRef editor, int x, int y) {
     DragReset();
 }
 
-// Only a fader takes the wheel. A fine wheel's turns add up to whole notches.
+// Only a fader takes the wheel. A fine wheel's turns add up to whole notches
+// over one fader of one editor, turned one way: another fader, another editor
+// or a turn back starts afresh, so a whole notch is always one step.
 void OnMouseWheel(EditorRef editor, int x, int y, int delta) {
     const Control hit = PressedControlAt(x, y);
     if (hit == kNoControl || !IsFader(hit) || WheelIsIgnored(editor)) return;
-    g_editor.wheelRemainder += delta;
-    const int notches = g_editor.wheelRemainder / WHEEL_DELTA;
-    g_editor.wheelRemainder -= notches * WHEEL_DELTA;
+    auto& wheel = g_editor.wheel;
+    if (wheel.window != editor.window || wheel.fader != hit || (wheel.remainder < 0) != (delta < 0)) {
+        wheel = {editor.window, hit, 0};
+    }
+    wheel.remainder += delta;
+    const int notches = wheel.remainder / WHEEL_DELTA;
+    wheel.remainder -= notches * WHEEL_DELTA;
     for (int n = 0; n < notches; ++n) WheelNotch(editor, hit, 1);
     for (int n = 0; n > notches; --n) WheelNotch(editor, hit, -1);
 }

@@ -11,7 +11,8 @@ namespace kelvane {
 
 // [UI thread] Each is given the editor the message is for and its client point, signed:
 // a captured or confined cursor may lie left of or above the window.
-void OnMouseMove(EditorRef editor, int x, int y);
+// A move comes with its key state (MK_LBUTTON while the left button is held).
+void OnMouseMove(EditorRef editor, int x, int y, WPARAM keys);
 void OnLeftButtonDown(EditorRef editor, int x, int y);
 void OnLeftButtonUp(EditorRef editor, int x, int y);
 void OnRightButtonDown(EditorRef editor, int x, int y);
