@@ -556,10 +556,8 @@ TEST_F(EditorMouseTest, DragWhileProcessingReportsEveryStep) {
     ASSERT_EQ(c.size(), 2u);
     ExpectReport(c[0], 6, 50, 100);
     EXPECT_EQ(c[1].code, 23);
-    // The edit reaches the sound: the TONE lamp clicked on is heard in the next buffer.
-    std::vector<int32_t> buffer(1024, 0);
-    Mouse(WM_LBUTTONDOWN, 30, 100);
-    Mouse(WM_LBUTTONUP, 30, 100);
+    std::vector<int32_t> buffer(1024, 0);   // the edit reaches the sound: the TONE lamp's in the next buffer
+    Mouse(WM_LBUTTONDOWN, 30, 100), Mouse(WM_LBUTTONUP, 30, 100);
     host.Process(a, buffer.data(), 4096, 4);
     EXPECT_NE(*std::max_element(buffer.begin(), buffer.end()), 0);
     Commands();
@@ -698,127 +696,94 @@ TEST_F(EditorMouseTest, WheelNotchIsOneEditHeldInTheFadersRange) {
 
 TEST_F(EditorMouseTest, HostRefreshOfTheDraggedFaderLeavesOneKnob) {
     Drag(80 + 27, 102, {120});   // TONE level to 40
-    Send(104, a, 2, 80);
-    Send(105, a, 2, 80);
+    Send(104, a, 2, 80), Send(105, a, 2, 80);
     EXPECT_EQ(TipText().substr(0, 3), "80:") << "the tip follows the knob";
     Mouse(WM_MOUSEMOVE, 125, 102);   // five more: 85
     const Image shot = CaptureWindow(editor);
     EXPECT_TRUE(KnobAt(shot, kToneLevelFader, 85));
     EXPECT_TRUE(SameRect(shot, main, {66, 95, 80 + 85 - 15, 110})) << "no second knob";
-    Send(100, a);   // a reload: the stored 27 comes back, and 102 draws it
-    Send(102, a);
+    Send(100, a), Send(102, a);   // a reload: the stored 27 comes back, and 102 draws it
     EXPECT_EQ(TipText().substr(0, 3), "27:");
     Mouse(WM_LBUTTONUP, 125, 102);
     ExpectReport(Commands().at(0), 2, 27, 100);
 }
 
-// The tip stays whole on the screen, off the knob's row: at the top, the right and the left edge.
+// The tip stays whole in the work area, off the knob's row: at the top, right and left edges.
 TEST_F(EditorMouseTest, ValueTipStaysInsideTheWorkArea) {
-    RECT work;
+    RECT work, r;
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    host.SetSlot(a, 12, 1);   // pink noise: the longest tip
-    host.SetSlot(a, 6, 5);    // SWEEP at the bottom: "5:  off"
-    const struct { int left, top; POINT at; int delta; } edges[] = {
-        {300, -40, {150, 52}, WHEEL_DELTA}, {work.right - 200, 300, {180, 242}, WHEEL_DELTA}, {-70, 300, {85, 152}, -WHEEL_DELTA}};
+    host.SetSlot(a, 12, 1), host.SetSlot(a, 6, 5);   // the long pink-noise tip; SWEEP's "5:  off"
+    const struct { int left, top, x, y, delta; } edges[] = {
+        {300, -40, 150, 52, 120}, {int(work.right) - 200, 300, 180, 242, 120}, {-70, 300, 85, 152, -120}};
     for (const auto& e : edges) {
         SetWindowPos(editor, nullptr, e.left, e.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        Wheel(e.at.x, e.at.y, e.delta);
-        RECT r;
-        ASSERT_TRUE(GetWindowRect(Tip(), &r));
-        POINT knob = e.at;
+        Wheel(e.x, e.y, e.delta);
+        POINT knob = {e.x, e.y};
         ClientToScreen(editor, &knob);
-        EXPECT_TRUE(r.left >= work.left && r.top >= work.top && r.right <= work.right && r.bottom <= work.bottom)
-            << "editor at " << e.left << ", " << e.top;
-        EXPECT_TRUE(r.bottom < knob.y - 7 || r.top > knob.y + 8) << "off the knob";
+        ASSERT_TRUE(GetWindowRect(Tip(), &r));
+        EXPECT_TRUE(r.left >= work.left && r.top >= work.top && r.right <= work.right && r.bottom <= work.bottom &&
+                    (r.bottom < knob.y - 7 || r.top > knob.y + 8)) << "editor at " << e.left << ", " << e.top;
     }
 }
 
-// Releases the system takes elsewhere, with real input: the editor moved by
-// the host or minimised mid-drag, the button up over the track, a held CLOSE
-// with its window hidden.
+// Releases the system takes elsewhere, with real input: a drag under a host
+// move or minimise, a press whose button is up, a held CLOSE hidden.
 TEST_F(EditorMouseTest, AGestureEndsWhenTheButtonIsKnownToBeUp) {
     host.StartProcessing(a);
     for (int minimise : {0, 1}) {
-        SetWindowPos(editor, nullptr, 100, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        Hands(editor, 80 + 27, 102, {MOUSEEVENTF_LEFTDOWN});
-        minihost::PumpMessages();
-        Hands(editor, 80 + 40, 102, {});
-        minihost::PumpMessages();
-        Commands();
+        Hands(editor, 80 + 27, 102, {MOUSEEVENTF_LEFTDOWN}), minihost::PumpMessages();
+        Hands(editor, 80 + 40, 102, {}), minihost::PumpMessages(), Commands();
         if (minimise) ShowWindow(editor, SW_MINIMIZE);
         else SetWindowPos(editor, nullptr, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        auto c = Commands();
-        ASSERT_EQ(c.size(), 2u) << "ended as a release: commit and edit done";
-        ExpectReport(c[0], 2, 40, 100);
-        EXPECT_EQ(c[1].code, 23);
-        EXPECT_EQ(Tip(), nullptr);
+        const auto c = Commands();
         RECT clip;
         GetClipCursor(&clip);
-        EXPECT_EQ(clip.right - clip.left, GetSystemMetrics(SM_CXSCREEN)) << "the cursor is free";
+        ASSERT_EQ(c.size(), 2u) << "ended as by a release";
+        ExpectReport(c[0], 2, 40, 100);
+        EXPECT_TRUE(c[1].code == 23 && Tip() == nullptr && clip.right - clip.left == GetSystemMetrics(SM_CXSCREEN));
         ShowWindow(editor, SW_RESTORE);
-        Hands(editor, 80 + 27, 102, {MOUSEEVENTF_LEFTUP});
-        for (int x : {60, 100, 185}) Hands(editor, x, 102, {});
-        minihost::PumpMessages();
+        Hands(editor, 80, 102, {MOUSEEVENTF_LEFTUP}), Hands(editor, 185, 102, {}), minihost::PumpMessages();
         EXPECT_TRUE(Commands().empty()) << "the button up, the pointer edits nothing";
     }
-    Mouse(WM_LBUTTONDOWN, 80 + 27, 102);   // a press whose button is up: the next real move ends it
-    Hands(editor, 150, 102, {});
-    minihost::PumpMessages();
+    Mouse(WM_LBUTTONDOWN, 80 + 27, 102);   // the real button is up: the next real move ends the drag
+    Hands(editor, 150, 102, {}), minihost::PumpMessages();
     EXPECT_EQ(Commands().at(1).code, 23);
-    Hands(editor, 320, 30, {MOUSEEVENTF_LEFTDOWN});
-    minihost::PumpMessages();
-    ShowWindow(editor, SW_HIDE);
-    ShowWindow(editor, SW_SHOWNOACTIVATE);
-    Hands(editor, 320, 30, {MOUSEEVENTF_LEFTUP});
-    minihost::PumpMessages();
-    EXPECT_NE(Editor(a), nullptr) << "the lost CLOSE does nothing";
-    EXPECT_TRUE(SameRect(CaptureWindow(editor), main, {310, 20, 350, 40})) << "drawn released";
+    Hands(editor, 320, 30, {MOUSEEVENTF_LEFTDOWN}), minihost::PumpMessages();
+    ShowWindow(editor, SW_HIDE), ShowWindow(editor, SW_SHOWNOACTIVATE);
+    Hands(editor, 320, 30, {MOUSEEVENTF_LEFTUP}), minihost::PumpMessages();
+    EXPECT_TRUE(Editor(a) != nullptr && SameRect(CaptureWindow(editor), main, {310, 20, 350, 40})) << "CLOSE lost";
 }
 
-// Two editors, with real input: fine wheel turns count per fader and per
-// editor; a drag in one moved and released through the other is its own;
-// the tip belongs to one gesture.
+// Two editors: fine wheel turns (real input) count per fader, editor and
+// direction; B's drag moved and released through A is B's; the tip is one gesture's.
 TEST_F(EditorMouseTest, TwoEditorsKeepTheirWheelsDragsAndTips) {
     const int b = host.NewAssignment(9);
     HWND other = Open(b);
     SetWindowPos(other, nullptr, 0, 420, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    auto turn = [](HWND window, int x, int y, std::initializer_list<int> deltas) {
-        SetFocus(window);
-        Hands(window, x, y, {});
-        for (int delta : deltas) {
-            INPUT in = {INPUT_MOUSE, {}};
-            in.mi.dwFlags = MOUSEEVENTF_WHEEL;
-            in.mi.mouseData = delta;
-            SendInput(1, &in, sizeof in);
-        }
-        minihost::PumpMessages();
-    };
-    turn(editor, 120, 102, {60});
-    turn(other, 120, 102, {60});
-    EXPECT_TRUE(Commands().empty()) << "half a notch over each of two editors";
-    turn(other, 120, 102, {40, -120});
-    turn(other, 120, 102, {60, 60});
-    const auto c = Commands();
-    ASSERT_EQ(c.size(), 4u);
-    EXPECT_TRUE(c[0].assignment == b && c[0].value == 26 && c[2].value == 27) << "one back, then two halves on";
-    // B's TONE knob pressed, moved through A and released there.
+    for (const auto& turn : {std::pair<HWND, int>{editor, 60}, {other, 60}, {other, 40}, {other, -120}, {other, 60},
+                             {other, 60}}) {
+        SetFocus(turn.first), Hands(turn.first, 120, 102, {});
+        INPUT in = {INPUT_MOUSE, {}};
+        in.mi.dwFlags = MOUSEEVENTF_WHEEL, in.mi.mouseData = turn.second;
+        SendInput(1, &in, sizeof in), minihost::PumpMessages();
+    }
+    auto c = Commands();
+    ASSERT_EQ(c.size(), 4u) << "halves in two editors nothing, +40 -120 one back, two halves one on";
+    EXPECT_TRUE(c[0].assignment == b && c[0].value == 26 && c[2].value == 27);
     SendMessageA(other, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(80 + 27, 102));
     POINT p = {80 + 50, 102};
     MapWindowPoints(other, editor, &p, 1);
     SendMessageA(editor, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(p.x, p.y));
     SendMessageA(editor, WM_LBUTTONUP, 0, MAKELPARAM(p.x, p.y));
-    const auto d = Commands();
-    ExpectReport(d.at(0), 2, 50, 100);
-    EXPECT_EQ(d[0].assignment, b) << "B's drag, released in A";
-    // A notch's tip, then a drag held past its time: the tip stays with the drag.
-    Wheel(120, 102, WHEEL_DELTA);
+    c = Commands();
+    ExpectReport(c.at(0), 2, 50, 100);
+    EXPECT_EQ(c[0].assignment, b);
+    Wheel(120, 102, WHEEL_DELTA);   // a notch's tip, then a drag held past its time
     Hands(editor, 80 + 28, 102, {MOUSEEVENTF_LEFTDOWN});
     for (int i = 0; i < 40; ++i) Sleep(50), minihost::PumpMessages();
     EXPECT_NE(Tip(), nullptr);
-    Hands(editor, 80 + 28, 102, {MOUSEEVENTF_LEFTUP});
-    minihost::PumpMessages();
-    // A notch here, then a drag there: the tip is the drag's, whichever editor closes.
-    Wheel(120, 102, WHEEL_DELTA);
+    Hands(editor, 80 + 28, 102, {MOUSEEVENTF_LEFTUP}), minihost::PumpMessages();
+    Wheel(120, 102, WHEEL_DELTA);   // a notch here, a drag there: the tip is the drag's
     SendMessageA(other, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(80 + 50, 102));
     Close(a);
     EXPECT_NE(Tip(), nullptr);
