@@ -10,6 +10,7 @@
 #include "gesture.h"
 #include "mouse.h"
 #include "skin.h"
+#include "tip.h"
 #include "window.h"
 
 namespace kelvane {
@@ -33,10 +34,12 @@ void OnWheel(EditorRef editor, WPARAM wParam, int screenX, int screenY) {
 
 // Moved, minimised or hidden under a gesture by anyone else (the host, the
 // system): the release will land elsewhere, so the gesture ends here as if
-// it had come. The editor's own window move starts with no gesture held.
+// it had come. The editor's own window move starts with no gesture held. A
+// wheel notch's tip would stay behind where the knob was.
 void OnWindowPosChanged(EditorRef editor, const WINDOWPOS& change) {
     if ((change.flags & SWP_NOMOVE) == 0 || (change.flags & SWP_HIDEWINDOW) != 0 || IsIconic(editor.window)) {
         EndGesturesAsReleased(editor.window);
+        HideValueTipOf(editor.window);
     }
 }
 
@@ -68,6 +71,9 @@ LRESULT CALLBACK EditorWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         if (reinterpret_cast<HWND>(lParam) != window) EndGesturesAsReleased(window);
         return 0;
     case WM_CANCELMODE: EndGesturesAsReleased(nullptr); break;
+    case WM_ACTIVATE:   // another program (or window) taken to the front: its release is not ours
+        if (LOWORD(wParam) == WA_INACTIVE) EndGesturesAsReleased(window);
+        break;
     default: break;
     }
     return DefWindowProcA(window, message, wParam, lParam);

@@ -113,6 +113,9 @@ void DragStart(EditorRef editor, Control track) {
     POINT centre = {d.lastX, d.lastY};
     ClientToScreen(editor.window, &centre);
     SetCursorPos(centre.x, centre.y);
+    // A knob off the screen's edge leaves the cursor at the edge: the drag
+    // goes on from where the cursor is, so the press alone moves nothing.
+    if (GetCursorPos(&centre) && ScreenToClient(editor.window, &centre)) d.lastX = centre.x;
     // The knob's own range on the track; the right and bottom edges are exclusive.
     POINT topLeft = {r.left + r.knobMin, d.lastY - 1};
     POINT bottomRight = {r.left + r.knobMax + 1, d.lastY + 1};

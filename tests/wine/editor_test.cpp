@@ -729,12 +729,19 @@ TEST_F(EditorMouseTest, ValueTipStaysInsideTheWorkArea) {
 // Releases the system takes elsewhere, with real input: a drag under a host
 // move or minimise, a press whose button is up, a held CLOSE hidden.
 TEST_F(EditorMouseTest, AGestureEndsWhenTheButtonIsKnownToBeUp) {
+    SetWindowPos(editor, nullptr, -150, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Hands(editor, 80 + 80, 102, {MOUSEEVENTF_LEFTDOWN}), minihost::PumpMessages();
+    Hands(editor, 150, 102, {MOUSEEVENTF_LEFTUP}), minihost::PumpMessages();   // where the cursor stopped
+    EXPECT_EQ(Commands().at(0).value, 27) << "a knob off the screen's edge stays where it is";
     host.StartProcessing(a);
-    for (int minimise : {0, 1}) {
+    HWND front = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
+    for (int way : {0, 1, 2}) {   // the host moves or minimises it, another window comes to the front
+        SetWindowPos(editor, nullptr, 100, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         Hands(editor, 80 + 27, 102, {MOUSEEVENTF_LEFTDOWN}), minihost::PumpMessages();
         Hands(editor, 80 + 40, 102, {}), minihost::PumpMessages(), Commands();
-        if (minimise) ShowWindow(editor, SW_MINIMIZE);
-        else SetWindowPos(editor, nullptr, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        if (way == 0) SetWindowPos(editor, nullptr, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        if (way == 1) ShowWindow(editor, SW_MINIMIZE);
+        if (way == 2) SetForegroundWindow(front), minihost::PumpMessages();
         const auto c = Commands();
         RECT clip;
         GetClipCursor(&clip);
@@ -744,6 +751,7 @@ TEST_F(EditorMouseTest, AGestureEndsWhenTheButtonIsKnownToBeUp) {
         ShowWindow(editor, SW_RESTORE);
         Hands(editor, 80, 102, {MOUSEEVENTF_LEFTUP}), Hands(editor, 185, 102, {}), minihost::PumpMessages();
         EXPECT_TRUE(Commands().empty()) << "the button up, the pointer edits nothing";
+        SetForegroundWindow(editor);
     }
     Mouse(WM_LBUTTONDOWN, 80 + 27, 102);   // the real button is up: the next real move ends the drag
     Hands(editor, 150, 102, {}), minihost::PumpMessages();
