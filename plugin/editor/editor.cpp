@@ -37,7 +37,8 @@ void OnWheel(EditorRef editor, WPARAM wParam, int screenX, int screenY) {
 // it had come. The editor's own window move starts with no gesture held. A
 // wheel notch's tip would stay behind where the knob was.
 void OnWindowPosChanged(EditorRef editor, const WINDOWPOS& change) {
-    if ((change.flags & SWP_NOMOVE) == 0 || (change.flags & SWP_HIDEWINDOW) != 0 || IsIconic(editor.window)) {
+    // A minimised window is moved off the screen, so a move covers it.
+    if ((change.flags & SWP_NOMOVE) == 0 || (change.flags & SWP_HIDEWINDOW) != 0) {
         EndGesturesAsReleased(editor.window);
         HideValueTipOf(editor.window);
     }
@@ -71,8 +72,8 @@ LRESULT CALLBACK EditorWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         if (reinterpret_cast<HWND>(lParam) != window) EndGesturesAsReleased(window);
         return 0;
     case WM_CANCELMODE: EndGesturesAsReleased(nullptr); break;
-    case WM_ACTIVATE:   // another program (or window) taken to the front: its release is not ours
-        if (LOWORD(wParam) == WA_INACTIVE) EndGesturesAsReleased(window);
+    case WM_ACTIVATEAPP:   // another program taken to the front: the release will be its
+        if (wParam == FALSE) EndGesturesAsReleased(nullptr);
         break;
     default: break;
     }

@@ -726,6 +726,12 @@ TEST_F(EditorMouseTest, ValueTipStaysInsideTheWorkArea) {
     }
 }
 
+DWORD WINAPI AnotherProgramToTheFront(LPVOID) {
+    HWND front = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
+    SetForegroundWindow(front);
+    return DestroyWindow(front) ? 0 : 1;
+}
+
 // Releases the system takes elsewhere, with real input: a drag under a host
 // move or minimise, a press whose button is up, a held CLOSE hidden.
 TEST_F(EditorMouseTest, AGestureEndsWhenTheButtonIsKnownToBeUp) {
@@ -734,14 +740,16 @@ TEST_F(EditorMouseTest, AGestureEndsWhenTheButtonIsKnownToBeUp) {
     Hands(editor, 150, 102, {MOUSEEVENTF_LEFTUP}), minihost::PumpMessages();   // where the cursor stopped
     EXPECT_EQ(Commands().at(0).value, 27) << "a knob off the screen's edge stays where it is";
     host.StartProcessing(a);
-    HWND front = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
     for (int way : {0, 1, 2}) {   // the host moves or minimises it, another window comes to the front
         SetWindowPos(editor, nullptr, 100, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         Hands(editor, 80 + 27, 102, {MOUSEEVENTF_LEFTDOWN}), minihost::PumpMessages();
         Hands(editor, 80 + 40, 102, {}), minihost::PumpMessages(), Commands();
         if (way == 0) SetWindowPos(editor, nullptr, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         if (way == 1) ShowWindow(editor, SW_MINIMIZE);
-        if (way == 2) SetForegroundWindow(front), minihost::PumpMessages();
+        HANDLE other = way == 2 ? CreateThread(nullptr, 0, AnotherProgramToTheFront, nullptr, 0, nullptr) : nullptr;
+        while (other != nullptr && MsgWaitForMultipleObjects(1, &other, FALSE, 5000, QS_ALLINPUT) != WAIT_OBJECT_0) {
+            minihost::PumpMessages();
+        }
         const auto c = Commands();
         RECT clip;
         GetClipCursor(&clip);
