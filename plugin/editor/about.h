@@ -3,7 +3,7 @@
 // below.
 #pragma once
 
-#include "window.h"
+#include "editor_state.h"
 
 namespace kelvane {
 

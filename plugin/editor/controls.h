@@ -3,11 +3,25 @@
 // row. Data and pure functions only: no state, no drawing, no Win32 call.
 #pragma once
 
+#include <clocale>
 #include <cstdint>
 
 #include "params.h"
 
 namespace kelvane {
+
+// The C runtime reads and writes numbers with the decimal mark of the locale
+// that the host process set (a comma in many); the editor shows and reads
+// numbers with the point in every locale.
+inline char LocaleDecimalMark() { return *std::localeconv()->decimal_point; }
+
+// Text the C runtime formatted, with the locale's decimal mark made a point.
+inline void ShowPointAsDecimalMark(char* text) {
+    const char mark = LocaleDecimalMark();
+    for (; mark != '.' && *text != '\0'; ++text) {
+        if (*text == mark) *text = '.';
+    }
+}
 
 enum BitmapIndex {
     kMainBmp, kAboutBoxBmp, kFaderBmp, kFaderHBmp, kEditboxBmp,

@@ -7,8 +7,11 @@
 
 #include "assignments.h"
 #include "entry.h"
+#include "gesture.h"
 #include "mouse.h"
 #include "skin.h"
+#include "tip.h"
+#include "window.h"
 
 namespace kelvane {
 
@@ -29,6 +32,18 @@ void OnWheel(EditorRef editor, WPARAM wParam, int screenX, int screenY) {
     OnMouseWheel(editor, p.x, p.y, GET_WHEEL_DELTA_WPARAM(wParam));
 }
 
+// Moved, minimised or hidden under a gesture by anyone else (the host, the
+// system): the release will land elsewhere, so the gesture ends here as if
+// it had come. The editor's own window move starts with no gesture held. A
+// wheel notch's tip would stay behind where the knob was.
+void OnWindowPosChanged(EditorRef editor, const WINDOWPOS& change) {
+    // A minimised window is moved off the screen, so a move covers it.
+    if ((change.flags & SWP_NOMOVE) == 0 || (change.flags & SWP_HIDEWINDOW) != 0) {
+        EndGesturesAsReleased(editor.window);
+        HideValueTipOf(editor.window);
+    }
+}
+
 // [UI thread] Dispatches the editor's messages; each has its own handler.
 // Windows of the class that are not (or no longer) an open editor get the
 // default handling.
@@ -47,13 +62,22 @@ LRESULT CALLBACK EditorWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_COMMAND:
         if (g_editor.entry.control != nullptr) OnEntryCommand(editor, wParam, lParam);
         return 0;
-    case WM_MOUSEMOVE: OnMouseMove(editor, x, y); return 0;
+    case WM_MOUSEMOVE: OnMouseMove(editor, x, y, wParam); return 0;
     case WM_LBUTTONDOWN: OnLeftButtonDown(editor, x, y); return 0;
     case WM_LBUTTONUP: OnLeftButtonUp(editor, x, y); return 0;
     case WM_RBUTTONDOWN: OnRightButtonDown(editor, x, y); return 0;
     case WM_MOUSEWHEEL: OnWheel(editor, wParam, x, y); return 0;
-    default: return DefWindowProcA(window, message, wParam, lParam);
+    case WM_WINDOWPOSCHANGED: OnWindowPosChanged(editor, *reinterpret_cast<const WINDOWPOS*>(lParam)); break;
+    case WM_CAPTURECHANGED:
+        if (reinterpret_cast<HWND>(lParam) != window) EndGesturesAsReleased(window);
+        return 0;
+    case WM_CANCELMODE: EndGesturesAsReleased(nullptr); break;
+    case WM_ACTIVATEAPP:   // another program taken to the front: the release will be its
+        if (wParam == FALSE) EndGesturesAsReleased(nullptr);
+        break;
+    default: break;
     }
+    return DefWindowProcA(window, message, wParam, lParam);
 }
 
 }  // namespace
@@ -67,10 +91,6 @@ void EditorReleaseResources() {
     for (int a = 0; a < kAssignmentCount; ++a) PlatformCloseEditor(a);
     DeleteStartUpObjects();
     UnregisterClasses(g_editor.module);
-}
-
-HWND EditorWindowOf(int assignment) {
-    return IsAssignmentIndex(assignment) ? g_editor.editors[assignment].window : nullptr;
 }
 
 void EditorUnload(HINSTANCE module) { UnregisterClasses(module); }

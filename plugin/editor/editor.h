@@ -1,6 +1,6 @@
 // The editor windows: one per assignment, drawn from bitmaps. What the DLL's
-// glue calls; the editor's own files are floors below editor.cpp (see skin.h,
-// window.h, entry.h, about.h, mouse.h).
+// glue calls; the editor's own files are floors below editor.cpp (see the
+// README's map of the code).
 #pragma once
 
 #include <windows.h>
@@ -18,7 +18,7 @@ void EditorStartUp(HINSTANCE module);
 void EditorReleaseResources();
 
 // [UI thread] The open editor window of an assignment, null when there is none:
-// the owner of the dialogs it asks for.
+// the owner of the dialogs it asks for (window.cpp, which owns the windows).
 HWND EditorWindowOf(int assignment);
 
 // [loader] DLL_PROCESS_DETACH: unregisters the window classes, in case

@@ -1,6 +1,7 @@
-// The editor's state: one struct for all editors of the process. skin.cpp
-// holds the one instance; every editor file may read it, and each part is
-// written by the file named beside it.
+// Floor 0 of the editor: the state, one struct for all editors of the
+// process, and the editor a message is for. editor_state.cpp holds the one
+// instance; every editor file may read it, and each part is written by the
+// file named beside it.
 #pragma once
 
 #include <windows.h>
@@ -31,8 +32,7 @@ struct EditorState {
 
     // the mouse gesture in progress, one for all editors, and the window that
     // started it: its moves, release and reset act there, whichever editor
-    // receives them (mouse.cpp; a closing window ends its own in window.cpp,
-    // and a host refresh of the dragged fader moves the drag's knob there too)
+    // receives them (gesture.cpp)
     Control pressedControl;       // held button or logo, kNoControl when none
     HWND pressedWindow;
     struct {
@@ -41,10 +41,16 @@ struct EditorState {
         int position;             // knob position from the track's left edge
         HWND window;
         int lastX, lastY;
+        bool confined;            // the cursor held on the track until the button-up
     } drag;
 
-    // the wheel's turn short of a whole notch (mouse.cpp)
-    int wheelRemainder;
+    // a fine wheel's turn short of a whole notch, and the fader and editor
+    // it was turned over (mouse.cpp)
+    struct {
+        HWND window;
+        Control fader;
+        int remainder;
+    } wheel;
 
     // the value tip (tip.cpp): its window while it shows, the editor it belongs to
     struct {
@@ -55,8 +61,7 @@ struct EditorState {
     // the about view (about.cpp); the paint draws it while it is shown
     bool aboutShown[kAssignmentCount];
 
-    // the one typed-entry field of the process (entry.cpp; a closing window
-    // closes it in window.cpp)
+    // the one typed-entry field of the process (entry.cpp)
     struct {
         HWND control;             // null while no field is open
         Control box;              // the value box it edits
@@ -65,5 +70,16 @@ struct EditorState {
     } entry;
 };
 extern EditorState g_editor;
+
+// The editor a message is for, as the window procedure found it: handlers
+// are given it, and the point, rather than reading them from a global.
+struct EditorRef {
+    HWND window;
+    int assignment;
+};
+
+// The assignment an editor window was opened for (its window word); any
+// value for other windows, which IsAssignmentIndex and the table then refuse.
+int AssignmentOf(HWND window);
 
 }  // namespace kelvane

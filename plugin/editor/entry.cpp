@@ -2,7 +2,6 @@
 // committed with Enter or Tab, closed when it loses the keyboard input.
 #include "entry.h"
 
-#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 
@@ -14,10 +13,6 @@ namespace kelvane {
 namespace {
 
 constexpr int kEntryTextBytes = 80;
-
-// The C runtime reads and writes numbers with the decimal mark of the locale
-// that the host process set (a comma in many); typed numbers use the point.
-char LocaleDecimalMark() { return *localeconv()->decimal_point; }
 
 // A typed number, read the same in every locale: the point is the decimal
 // mark, and anything else, a comma included, ends the number. Text that is
@@ -35,11 +30,8 @@ double ReadTypedNumber(const char (&typed)[kEntryTextBytes]) {
 // The field's first text, with the point whatever the locale, since the
 // field is read back by the rule above.
 void FormatEntryText(char (&text)[32], const char* format, double value) {
-    const char mark = LocaleDecimalMark();
     snprintf(text, sizeof text, format, value);
-    for (char& c : text) {
-        if (c == mark) c = '.';
-    }
+    ShowPointAsDecimalMark(text);
 }
 
 // [UI thread] The field hands every character to the editor first; Enter or
@@ -81,6 +73,16 @@ void OpenEntryBox(EditorRef editor) {
 }
 
 }  // namespace
+
+void CloseEntryField() {
+    auto& entry = g_editor.entry;
+    HWND field = entry.control;
+    // Cleared first: destroying the focused field notifies its parent again.
+    entry.control = nullptr;
+    entry.minimum = 0.0f;
+    entry.maximum = 0.0f;
+    if (field != nullptr) DestroyWindow(field);
+}
 
 void PressValueBox(EditorRef editor, Control box) {
     auto& entry = g_editor.entry;

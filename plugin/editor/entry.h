@@ -1,7 +1,9 @@
-// Floor 3 of the editor: typed entry. Calls only the floors below.
+// Floor 2 of the editor: typed entry, the field's whole life from the press
+// that opens it to its commit or close. Calls only the floors below (skin.h,
+// edit.h).
 #pragma once
 
-#include "window.h"
+#include "editor_state.h"
 
 namespace kelvane {
 
@@ -11,5 +13,8 @@ void PressValueBox(EditorRef editor, Control box);
 // Characters and commands that reach an editor while the field is open.
 void OnEntryChar(EditorRef editor, WPARAM character);
 void OnEntryCommand(EditorRef editor, WPARAM wParam, LPARAM lParam);
+// Destroys the typed-entry field, if one is open (a commit, a cancel, the
+// closing of its editor).
+void CloseEntryField();
 
 }  // namespace kelvane

@@ -1,13 +1,15 @@
-// The mouse: presses on lamps and buttons, fader drags with the cursor held
-// on the track, the right-button reset, the wheel's steps and the window move.
+// The mouse: what each press starts, what a held press's release does, the
+// right button, the wheel's steps and the window move.
 #include "mouse.h"
 
 #include "about.h"
 #include "edit.h"
 #include "entry.h"
+#include "gesture.h"
 #include "platform.h"
 #include "render.h"
 #include "skin.h"
+#include "tip.h"
 
 namespace kelvane {
 
@@ -17,41 +19,6 @@ bool ProcessingRuns() { return g_engine.processingMode == 1; }
 bool ProcessingStopped() { return g_engine.processingMode == 0; }
 
 int32_t LiveValue(int assignment, Control c) { return g_params.live[assignment].slot[kControls[c].slot]; }
-
-// Holds a button until the button-up, which draws its released look.
-void HoldPress(HWND window, Control c) {
-    g_editor.pressedControl = c;
-    g_editor.pressedWindow = window;
-    SetCapture(window);
-}
-
-// The editor that started the drag or holds the press: its gesture's moves,
-// release and reset act there, whichever editor's message brings them.
-EditorRef OwnerOf(HWND window) { return EditorRef{window, AssignmentOf(window)}; }
-
-// The released look of a held button; the logo has none of its own.
-void DrawReleased(EditorRef editor, Control pressed) {
-    switch (kControls[pressed].kind) {
-    case ControlKind::kLamp: DrawLamp(editor.assignment, pressed, LiveValue(editor.assignment, pressed)); break;
-    case ControlKind::kTypeButton:
-    case ControlKind::kCloseButton: RestoreControl(editor.assignment, pressed); break;
-    default: break;
-    }
-}
-
-struct HeldPress {
-    EditorRef editor;
-    Control control;
-};
-
-// Ends the held press and returns the button and its editor.
-HeldPress TakeHeldPress() {
-    const HeldPress held = {OwnerOf(g_editor.pressedWindow), g_editor.pressedControl};
-    g_editor.pressedControl = kNoControl;
-    g_editor.pressedWindow = nullptr;
-    ReleaseCapture();
-    return held;
-}
 
 // Lamps switch on the press; the released look follows at the button-up.
 void LampToggle(EditorRef editor, Control button) {
@@ -74,77 +41,11 @@ void TypeToggle(EditorRef editor, Control button) {
 // loop swallows the left button's release: a held press ends first, drawn
 // released, without its action.
 void WindowMove(HWND window, int x, int y) {
-    if (g_editor.pressedControl != kNoControl) {
-        const HeldPress held = TakeHeldPress();
-        DrawReleased(held.editor, held.control);
-    }
+    DropHeldPress();
     POINT p = {x, y};
     ClientToScreen(window, &p);
     SendMessageA(window, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(p.x, p.y));
     SetFocus(window);
-}
-
-// The knob jumps under the cursor and the cursor is held on the track, so
-// positions stay within the track's range.
-void DragStart(EditorRef editor, Control track) {
-    auto& d = g_editor.drag;
-    const ControlInfo& r = kControls[track];
-    d.active = true;
-    d.track = track;
-    d.position = KnobPosition(track, LiveValue(editor.assignment, track));
-    d.window = editor.window;
-    d.lastX = r.left + d.position;
-    d.lastY = r.top + (r.bottom - r.top) / 2;
-    POINT centre = {d.lastX, d.lastY};
-    ClientToScreen(editor.window, &centre);
-    SetCursorPos(centre.x, centre.y);
-    POINT topLeft = {r.left + 5, d.lastY - 1};
-    POINT bottomRight = {r.right - 4, d.lastY + 1};
-    ClientToScreen(editor.window, &topLeft);
-    ClientToScreen(editor.window, &bottomRight);
-    RECT confine = {topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
-    ClipCursor(&confine);
-    ShowValueTip(editor.window, editor.assignment, track, d.position, 0);
-}
-
-// The readout of the dragged fader, if it has one, shows the knob's value.
-void DrawDragReadout(int assignment) {
-    const auto& d = g_editor.drag;
-    const Control readout = ReadoutOf(kControls[d.track].slot);
-    if (readout != kNoControl) DrawReadout(assignment, readout, ShownValueAtKnob(d.track, d.position));
-}
-
-// Every move of an active drag runs the readout and, while processing runs,
-// the commit; only the knob drawing depends on x having changed.
-void DragStep(EditorRef editor, int x, int y) {
-    auto& d = g_editor.drag;
-    // The confinement keeps the cursor on the track; where the system does
-    // not confine it, the position is held in range here so that it always
-    // names a level or a FrequencyTable entry.
-    const ControlInfo& r = kControls[d.track];
-    int p = d.position + (x - d.lastX);
-    if (p < r.knobMin) p = r.knobMin;
-    if (p > r.knobMax) p = r.knobMax;
-    d.lastX = x;
-    d.lastY = y;
-    if (p != d.position) {
-        MoveKnob(editor.assignment, d.track, d.position, p);
-        d.position = p;
-        ShowValueTip(editor.window, editor.assignment, d.track, p, 0);
-    }
-    DrawDragReadout(editor.assignment);
-    if (ProcessingRuns()) {
-        CommitEdit(editor.assignment, d.track, SlotValueAtKnob(d.track, d.position), Gesture::kGoesOn);
-    }
-}
-
-// The release commits the knob's value and ends the edit.
-void DragEnd(EditorRef editor) {
-    const Control track = g_editor.drag.track;
-    const int32_t value = SlotValueAtKnob(track, g_editor.drag.position);
-    DrawDragReadout(editor.assignment);
-    IdleDrag();
-    CommitEdit(editor.assignment, track, value, Gesture::kEnds);
 }
 
 // The released look of a held button, and what its release does.
@@ -185,15 +86,11 @@ bool WheelIsIgnored(EditorRef editor) {
 
 }  // namespace
 
-void OnMouseMove(EditorRef editor, int x, int y) {
-    if (!g_editor.drag.active) return;
-    // A point of another editor, put in the client coordinates of the drag's own.
-    POINT p = {x, y};
-    MapWindowPoints(editor.window, g_editor.drag.window, &p, 1);
-    DragStep(OwnerOf(g_editor.drag.window), p.x, p.y);
-}
+void OnMouseMove(EditorRef editor, int x, int y, WPARAM keys) { DragMove(editor, x, y, keys); }
 
 void OnLeftButtonDown(EditorRef editor, int x, int y) {
+    // A gesture still going on lost its release somewhere else.
+    EndGesturesAsReleased(nullptr);
     if (g_editor.aboutShown[editor.assignment]) {
         OnAboutViewPress(editor, x, y);
         return;
@@ -226,8 +123,7 @@ void OnLeftButtonUp(EditorRef, int, int) {
         const HeldPress held = TakeHeldPress();
         ReleasePress(held.editor, held.control);
     }
-    ClipCursor(nullptr);
-    if (g_editor.drag.active) DragEnd(OwnerOf(g_editor.drag.window));
+    DragRelease();
 }
 
 // During a drag the right button puts the fader back to its reset value;
@@ -238,21 +134,22 @@ void OnRightButtonDown(EditorRef editor, int x, int y) {
         PlatformSendHostCommand(ProcessingRuns() ? kCmdClickRunning : kCmdClickStopped);
         return;
     }
-    const EditorRef owner = OwnerOf(g_editor.drag.window);
-    const Control track = g_editor.drag.track;
-    const ControlInfo& r = kControls[track];
-    RedrawSlot(owner.assignment, r.slot, r.resetValue);
-    IdleDrag();
-    CommitEdit(owner.assignment, track, r.resetValue, Gesture::kEnds);
+    DragReset();
 }
 
-// Only a fader takes the wheel. A fine wheel's turns add up to whole notches.
+// Only a fader takes the wheel. A fine wheel's turns add up to whole notches
+// over one fader of one editor, turned one way: another fader, another editor
+// or a turn back starts afresh, so a whole notch is always one step.
 void OnMouseWheel(EditorRef editor, int x, int y, int delta) {
     const Control hit = PressedControlAt(x, y);
     if (hit == kNoControl || !IsFader(hit) || WheelIsIgnored(editor)) return;
-    g_editor.wheelRemainder += delta;
-    const int notches = g_editor.wheelRemainder / WHEEL_DELTA;
-    g_editor.wheelRemainder -= notches * WHEEL_DELTA;
+    auto& wheel = g_editor.wheel;
+    if (wheel.window != editor.window || wheel.fader != hit || (wheel.remainder < 0) != (delta < 0)) {
+        wheel = {editor.window, hit, 0};
+    }
+    wheel.remainder += delta;
+    const int notches = wheel.remainder / WHEEL_DELTA;
+    wheel.remainder -= notches * WHEEL_DELTA;
     for (int n = 0; n < notches; ++n) WheelNotch(editor, hit, 1);
     for (int n = 0; n > notches; --n) WheelNotch(editor, hit, -1);
 }

@@ -1,16 +1,18 @@
-// Floor 4 of the editor: the mouse. Presses on lamps and buttons, fader drags,
-// the right-button reset, the wheel's steps and the window move; a press on a value box goes to
-// typed entry, the logo's release to the menu, a press on the about view to
-// the about view. Calls only the floors below.
+// Floor 4 of the editor: the mouse. Which gesture a press starts (a lamp, a
+// button, a fader drag, typed entry, the window move), what a held press's
+// release does (the menu, the closing), the right button and the wheel's
+// steps; a press on the about view goes to the about view. Calls only the
+// floors below.
 #pragma once
 
-#include "window.h"
+#include "editor_state.h"
 
 namespace kelvane {
 
 // [UI thread] Each is given the editor the message is for and its client point, signed:
 // a captured or confined cursor may lie left of or above the window.
-void OnMouseMove(EditorRef editor, int x, int y);
+// A move comes with its key state (MK_LBUTTON while the left button is held).
+void OnMouseMove(EditorRef editor, int x, int y, WPARAM keys);
 void OnLeftButtonDown(EditorRef editor, int x, int y);
 void OnLeftButtonUp(EditorRef editor, int x, int y);
 void OnRightButtonDown(EditorRef editor, int x, int y);

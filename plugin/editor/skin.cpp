@@ -1,4 +1,4 @@
-// The skin: the editor's state, the bitmaps and the font, the two blit forms
+// The skin: the bitmaps and the font, the two blit forms
 // (restore and stamp), and the painting of lamps, knobs, readouts, the track
 // label and the about view from the control table.
 #include "skin.h"
@@ -11,8 +11,6 @@
 #include "params.h"
 
 namespace kelvane {
-
-EditorState g_editor;
 
 namespace {
 
@@ -268,6 +266,7 @@ void DrawReadout(int assignment, Control box, float value) {
     char text[32];
     if (r.format != nullptr) {
         snprintf(text, sizeof text, r.format, static_cast<double>(value));
+        ShowPointAsDecimalMark(text);
     } else {
         lstrcpynA(text, r.words[value == 0.0f ? 0 : 1], sizeof text);
     }

@@ -1,5 +1,5 @@
-// Floor 1 of the editor: the state, the bitmaps and the font, and the drawing
-// of every control into an editor's device context. Calls no other editor file.
+// Floor 1 of the editor: the bitmaps and the font, and the drawing
+// of every control into an editor's device context. Calls only the state.
 #pragma once
 
 #include "editor_state.h"

@@ -1,5 +1,6 @@
 // The value tip: its window class, its text from the engine's figures of
-// what the track renders, its placement above the knob and its drawing.
+// what the track renders, its placement beside the knob on the screen and
+// its drawing.
 #include "tip.h"
 
 #include <cmath>
@@ -18,7 +19,7 @@ constexpr char kTipClassName[] = "KELVANE_VALUE_TIP";
 constexpr UINT_PTR kHideTimer = 1;
 constexpr int kPaddingX = 7;     // pixels between the text and the tip's edge, each side
 constexpr int kPaddingY = 3;
-constexpr int kGapAboveTrack = 2;  // rows between the tip and the track's top edge
+constexpr int kGapBesideTrack = 2;  // rows between the tip and the track's top (or bottom) edge
 constexpr UINT kTipText = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX;
 
 double Decibels(double ratio) { return 20.0 * std::log10(ratio); }
@@ -84,6 +85,25 @@ LevelSource SourceOf(Control fader, int32_t noiseType) {
     }
 }
 
+// The tip's top-left corner on the screen: centred above the knob, kept whole
+// inside the work area of the monitor that holds the knob: below the knob
+// when there is no room above, shifted sideways at the sides.
+POINT TipPlace(HWND editor, Control fader, int position, SIZE size) {
+    const ControlInfo& r = kControls[fader];
+    POINT knob[2] = {{r.left + position, r.top}, {r.left + position + 1, r.bottom + 1}};
+    MapWindowPoints(editor, nullptr, knob, 2);
+    const RECT knobArea = {knob[0].x, knob[0].y, knob[1].x, knob[1].y};
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoA(MonitorFromRect(&knobArea, MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT& work = monitor.rcWork;
+    POINT at = {knobArea.left - size.cx / 2, knobArea.top - kGapBesideTrack - size.cy};
+    if (at.y < work.top) at.y = knobArea.bottom + kGapBesideTrack;
+    if (at.x + size.cx > work.right) at.x = work.right - size.cx;
+    if (at.x < work.left) at.x = work.left;
+    return at;
+}
+
 }  // namespace
 
 void RegisterTipClass() {
@@ -119,6 +139,7 @@ void ValueTipText(Control fader, int position, int32_t noiseType, int32_t sample
     } else {
         snprintf(text, sizeof text, kControls[fader].format, position, level.peakDb);
     }
+    ShowPointAsDecimalMark(text);
 }
 
 void ShowValueTip(HWND editor, int assignment, Control fader, int position, unsigned hideAfterMs) {
@@ -131,12 +152,10 @@ void ShowValueTip(HWND editor, int assignment, Control fader, int position, unsi
     char text[kTipTextBytes];
     // The figures of the format the track last rendered in: 16-bit tracks
     // lose more of a low level to truncation than 32-bit ones.
-    const int32_t format = g_engine.generator[assignment].rendered16Bit ? 2 : kSampleFormat32;
+    const int32_t format = g_engine.generator[assignment].rendered16Bit ? kSampleFormat16 : kSampleFormat32;
     ValueTipText(fader, position, g_params.live[assignment].slot[kSlotNoiseType], format, text);
     const SIZE size = TipSize(text);
-    const ControlInfo& r = kControls[fader];
-    POINT at = {r.left + position - size.cx / 2, r.top - kGapAboveTrack - size.cy};
-    ClientToScreen(editor, &at);
+    const POINT at = TipPlace(editor, fader, position, size);
     if (tip.window == nullptr) {
         tip.window = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kTipClassName, text,
                                      WS_POPUP, at.x, at.y, size.cx, size.cy, editor, nullptr, g_editor.module, nullptr);

@@ -25,7 +25,9 @@ void ValueTipText(Control fader, int position, int32_t noiseType, int32_t sample
                   char (&text)[kTipTextBytes]);
 
 // [UI thread] Shows the tip for a level fader's knob position above the knob
-// in an editor window, or moves it there with its new text. With
+// in an editor window (below it at the top of the screen, shifted sideways
+// at its sides, always whole on the knob's monitor), or moves it there with
+// its new text. With
 // hideAfterMs 0 it stays until HideValueTip; otherwise it goes by itself
 // after that time. Other controls show no tip: any tip goes.
 void ShowValueTip(HWND editor, int assignment, Control fader, int position, unsigned hideAfterMs);

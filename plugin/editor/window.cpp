@@ -1,11 +1,14 @@
 // The editor windows: the window classes, opening, placement and closing,
-// the host's side of the editor seam, and the end of a closing window's
-// gesture and entry field.
+// and the host's side of the editor seam.
 #include "window.h"
 
 #include "assignments.h"
+#include "editor.h"
+#include "entry.h"
+#include "gesture.h"
 #include "host_state.h"
 #include "skin.h"
+#include "tip.h"
 
 namespace kelvane {
 
@@ -97,8 +100,6 @@ bool IsReachablePlacement(const EditorPlacement& p) {
 
 }  // namespace
 
-int AssignmentOf(HWND window) { return static_cast<int>(GetWindowLongA(window, 0)); }
-
 void StartWindows(HINSTANCE module, WNDPROC editorProc) {
     g_editor.module = module;
     g_editor.screenWidth = GetSystemMetrics(SM_CXSCREEN);
@@ -116,36 +117,6 @@ void UnregisterClasses(HINSTANCE module) {
     UnregisterClassA(kEditorClassName, module);
     UnregisterClassA(kMessageClassName, module);
     UnregisterTipClass(module);
-}
-
-// Closing an editor ends any gesture that belongs to it: its drag and its
-// held press are dropped without a commit or a report, the cursor is set free
-// and the capture released, so that nothing of it reaches another editor or
-// the host afterwards.
-void EndGesturesOf(HWND window) {
-    auto& d = g_editor.drag;
-    if (window == nullptr) return;
-    HideValueTipOf(window);
-    if (d.window == window) {
-        IdleDrag();
-        d.window = nullptr;
-        ClipCursor(nullptr);
-    }
-    if (g_editor.pressedWindow == window) {
-        g_editor.pressedControl = kNoControl;
-        g_editor.pressedWindow = nullptr;
-    }
-    if (GetCapture() == window) ReleaseCapture();
-}
-
-void CloseEntryField() {
-    auto& entry = g_editor.entry;
-    HWND field = entry.control;
-    // Cleared first: destroying the focused field notifies its parent again.
-    entry.control = nullptr;
-    entry.minimum = 0.0f;
-    entry.maximum = 0.0f;
-    if (field != nullptr) DestroyWindow(field);
 }
 
 void PlatformOpenEditor(int assignment, uint32_t referenceWindow) {
@@ -213,12 +184,11 @@ void PlatformRememberEditorPlacement(int assignment, EditorPlacement placement) 
 void PlatformRedrawSlot(int assignment, int slot, int32_t value) {
     if (!PlatformEditorIsOpen(assignment)) return;
     RedrawSlot(assignment, slot, value);
-    // A fader dragged meanwhile goes on from the knob just drawn, the only
-    // one that shows.
-    auto& d = g_editor.drag;
-    if (d.active && d.window == g_editor.editors[assignment].window && kControls[d.track].slot == slot) {
-        d.position = KnobPosition(d.track, value);
-    }
+    FollowHostRefresh(assignment, slot, value);
+}
+
+HWND EditorWindowOf(int assignment) {
+    return IsAssignmentIndex(assignment) ? g_editor.editors[assignment].window : nullptr;
 }
 
 void PlatformRepaintEditor(int assignment) {

@@ -11,6 +11,7 @@ namespace kelvane {
 
 constexpr int kWorkBufferFrames = 5024;
 constexpr int32_t kSampleFormat32 = 4;   // any other format word means 16-bit
+constexpr int32_t kSampleFormat16 = 2;
 constexpr int kPinkRows = 16;            // rows in use of the 30 the state has room for
 constexpr uint32_t kPinkSeedAtLoad = 22222;
 // Each pink value is the top 24 bits of the generator, signed: -2^23 .. 2^23 - 1.

@@ -584,6 +584,11 @@ TEST_F(EditorMouseTest, DragWhileProcessingReportsEveryStep) {
     ASSERT_EQ(c.size(), 2u);
     ExpectReport(c[0], 6, 50, 100);
     EXPECT_EQ(c[1].code, 23);
+    std::vector<int32_t> buffer(1024, 0);   // the edit reaches the sound: the TONE lamp's in the next buffer
+    Mouse(WM_LBUTTONDOWN, 30, 100), Mouse(WM_LBUTTONUP, 30, 100);
+    host.Process(a, buffer.data(), 4096, 4);
+    EXPECT_NE(*std::max_element(buffer.begin(), buffer.end()), 0);
+    Commands();
     // A move that keeps x (a vertical wiggle, a repeated message) reports too.
     Drag(130, 152, {130});
     c = Commands();
@@ -720,16 +725,123 @@ TEST_F(EditorMouseTest, WheelNotchIsOneEditHeldInTheFadersRange) {
     Commands();
     Mouse(WM_LBUTTONDOWN, 330, 100);
     Wheel(120, 102, WHEEL_DELTA);
+    SetFocus(editor);
+    Mouse(WM_LBUTTONDOWN, 320, 30);   // CLOSE held
+    Wheel(120, 102, WHEEL_DELTA);
     EXPECT_TRUE(Commands().empty());
 }
 
 TEST_F(EditorMouseTest, HostRefreshOfTheDraggedFaderLeavesOneKnob) {
     Drag(80 + 27, 102, {120});   // TONE level to 40
-    Send(kelvane::kMsgShowValue, a, 2, 80);
+    Send(kelvane::kMsgSetAndApply, a, 2, 80), Send(kelvane::kMsgShowValue, a, 2, 80);
+    EXPECT_EQ(TipText().substr(0, 3), "80:") << "the tip follows the knob";
     Mouse(WM_MOUSEMOVE, 125, 102);   // five more: 85
     const Image shot = CaptureWindow(editor);
     EXPECT_TRUE(KnobAt(shot, kToneLevelFader, 85));
     EXPECT_TRUE(SameRect(shot, main, {66, 95, 80 + 85 - 15, 110})) << "no second knob";
+    Send(kelvane::kMsgReload, a), Send(kelvane::kMsgRedrawChanges, a);   // a reload: the stored 27 comes back, and is drawn
+    EXPECT_EQ(TipText().substr(0, 3), "27:");
+    Mouse(WM_LBUTTONUP, 125, 102);
+    ExpectReport(Commands().at(0), 2, 27, 100);
+}
+
+// The tip stays whole in the work area, off the knob's row: at the top, right and left edges.
+TEST_F(EditorMouseTest, ValueTipStaysInsideTheWorkArea) {
+    RECT work, r;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    host.SetSlot(a, 12, 1), host.SetSlot(a, 6, 5);   // the long pink-noise tip; SWEEP's "5:  off"
+    const struct { int left, top, x, y, delta; } edges[] = {
+        {300, -40, 150, 52, 120}, {int(work.right) - 200, 300, 180, 242, 120}, {-70, 300, 85, 152, -120}};
+    for (const auto& e : edges) {
+        SetWindowPos(editor, nullptr, e.left, e.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        Wheel(e.x, e.y, e.delta);
+        POINT knob = {e.x, e.y};
+        ClientToScreen(editor, &knob);
+        ASSERT_TRUE(GetWindowRect(Tip(), &r));
+        EXPECT_TRUE(r.left >= work.left && r.top >= work.top && r.right <= work.right && r.bottom <= work.bottom &&
+                    (r.bottom < knob.y - 7 || r.top > knob.y + 8)) << "editor at " << e.left << ", " << e.top;
+    }
+}
+
+DWORD WINAPI AnotherProgramToTheFront(LPVOID) {
+    HWND front = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
+    SetForegroundWindow(front);
+    return DestroyWindow(front) ? 0 : 1;
+}
+
+// Releases the system takes elsewhere, with real input: a drag under a host
+// move or minimise, a press whose button is up, a held CLOSE hidden.
+TEST_F(EditorMouseTest, AGestureEndsWhenTheButtonIsKnownToBeUp) {
+    SetWindowPos(editor, nullptr, -150, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Hands(editor, 80 + 80, 102, {MOUSEEVENTF_LEFTDOWN}), minihost::PumpMessages();
+    Hands(editor, 150, 102, {MOUSEEVENTF_LEFTUP}), minihost::PumpMessages();   // where the cursor stopped
+    EXPECT_EQ(Commands().at(0).value, 27) << "a knob off the screen's edge stays where it is";
+    host.StartProcessing(a);
+    for (int way : {0, 1, 2}) {   // the host moves or minimises it, another window comes to the front
+        SetWindowPos(editor, nullptr, 100, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        Hands(editor, 80 + 27, 102, {MOUSEEVENTF_LEFTDOWN}), minihost::PumpMessages();
+        Hands(editor, 80 + 40, 102, {}), minihost::PumpMessages(), Commands();
+        if (way == 0) SetWindowPos(editor, nullptr, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        if (way == 1) ShowWindow(editor, SW_MINIMIZE);
+        HANDLE other = way == 2 ? CreateThread(nullptr, 0, AnotherProgramToTheFront, nullptr, 0, nullptr) : nullptr;
+        while (other != nullptr && MsgWaitForMultipleObjects(1, &other, FALSE, 5000, QS_ALLINPUT) != WAIT_OBJECT_0) {
+            minihost::PumpMessages();
+        }
+        const auto c = Commands();
+        RECT clip;
+        GetClipCursor(&clip);
+        ASSERT_EQ(c.size(), 2u) << "ended as by a release";
+        ExpectReport(c[0], 2, 40, 100);
+        EXPECT_TRUE(c[1].code == 23 && Tip() == nullptr && clip.right - clip.left == GetSystemMetrics(SM_CXSCREEN));
+        ShowWindow(editor, SW_RESTORE);
+        Hands(editor, 80, 102, {MOUSEEVENTF_LEFTUP}), Hands(editor, 185, 102, {}), minihost::PumpMessages();
+        EXPECT_TRUE(Commands().empty()) << "the button up, the pointer edits nothing";
+        SetForegroundWindow(editor);
+    }
+    Mouse(WM_LBUTTONDOWN, 80 + 27, 102);   // the real button is up: the next real move ends the drag
+    Hands(editor, 150, 102, {}), minihost::PumpMessages();
+    EXPECT_EQ(Commands().at(1).code, 23);
+    Hands(editor, 320, 30, {MOUSEEVENTF_LEFTDOWN}), minihost::PumpMessages();
+    ShowWindow(editor, SW_HIDE), ShowWindow(editor, SW_SHOWNOACTIVATE);
+    Hands(editor, 320, 30, {MOUSEEVENTF_LEFTUP}), minihost::PumpMessages();
+    EXPECT_TRUE(Editor(a) != nullptr && SameRect(CaptureWindow(editor), main, {310, 20, 350, 40})) << "CLOSE lost";
+}
+
+// Two editors: fine wheel turns (real input) count per fader, editor and
+// direction; B's drag moved and released through A is B's; the tip is one gesture's.
+TEST_F(EditorMouseTest, TwoEditorsKeepTheirWheelsDragsAndTips) {
+    const int b = host.NewAssignment(9);
+    HWND other = Open(b);
+    SetWindowPos(other, nullptr, 0, 420, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    for (const auto& turn : {std::pair<HWND, int>{editor, 60}, {other, 60}, {other, 40}, {other, -120}, {other, 60},
+                             {other, 60}}) {
+        SetFocus(turn.first), Hands(turn.first, 120, 102, {});
+        INPUT in = {INPUT_MOUSE, {}};
+        in.mi.dwFlags = MOUSEEVENTF_WHEEL, in.mi.mouseData = turn.second;
+        SendInput(1, &in, sizeof in), minihost::PumpMessages();
+    }
+    auto c = Commands();
+    ASSERT_EQ(c.size(), 4u) << "halves in two editors nothing, +40 -120 one back, two halves one on";
+    EXPECT_TRUE(c[0].assignment == b && c[0].value == 26 && c[2].value == 27);
+    SendMessageA(other, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(80 + 27, 102));
+    POINT p = {80 + 50, 102};
+    MapWindowPoints(other, editor, &p, 1);
+    SendMessageA(editor, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(p.x, p.y));
+    SendMessageA(editor, WM_LBUTTONUP, 0, MAKELPARAM(p.x, p.y));
+    c = Commands();
+    ExpectReport(c.at(0), 2, 50, 100);
+    EXPECT_EQ(c[0].assignment, b);
+    Wheel(120, 102, WHEEL_DELTA);   // a notch's tip, then a drag held past its time
+    Hands(editor, 80 + 28, 102, {MOUSEEVENTF_LEFTDOWN});
+    for (int i = 0; i < 40; ++i) Sleep(50), minihost::PumpMessages();
+    EXPECT_NE(Tip(), nullptr);
+    Hands(editor, 80 + 28, 102, {MOUSEEVENTF_LEFTUP}), minihost::PumpMessages();
+    Wheel(120, 102, WHEEL_DELTA);   // a notch here, a drag there: the tip is the drag's
+    SendMessageA(other, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(80 + 50, 102));
+    Close(a);
+    EXPECT_NE(Tip(), nullptr);
+    Close(b);
+    EXPECT_EQ(Tip(), nullptr);
 }
 
 WNDPROC s_editorProc = nullptr;
@@ -831,7 +943,8 @@ TEST_F(EditorEntryTest, TypedValuesAreClampedTruncatedAndReported) {
 }
 
 // A host may set a locale whose decimal mark is a comma; typed numbers still
-// take the point, a comma still ends the number, and the field opens with a point.
+// take the point, a comma still ends the number, and the readout and the field
+// show the point.
 TEST_F(EditorEntryTest, TypedNumbersReadTheSameInACommaLocale) {
     ASSERT_NE(setlocale(LC_ALL, "German_Germany.1252"), nullptr);
     for (const auto& [typed, stored] : {std::pair{"440.5", 44050}, std::pair{"440,5", 44000}}) {
@@ -840,6 +953,7 @@ TEST_F(EditorEntryTest, TypedNumbersReadTheSameInACommaLocale) {
         Type(typed, '\r');
         EXPECT_EQ(Commands().at(0).value, stored) << typed;
     }
+    EXPECT_TRUE(ReadoutShows(CaptureWindow(editor), kFrequencyBox, "440.0")) << "the readout shows the point too";
     Mouse(WM_LBUTTONDOWN, 330, 100);
     EXPECT_EQ(FieldText(), "440.0");
     setlocale(LC_ALL, "C");

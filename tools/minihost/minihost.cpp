@@ -249,18 +249,23 @@ bool SaveEditorPicture(minihost::StandInHost& host, int a, const std::string& pa
     return ok;
 }
 
-// The editor while a user holds the NOISE GEN knob: pressed on the knob,
-// moved away and back, so that the setting stays, and captured with the
-// value tip the plug-in shows over it; released afterwards.
+// The editor while a user holds the NOISE GEN knob: pressed on the knob
+// (these messages stand in for the user's hand), moved away and back, so that the setting stays, and captured with the
+// value tip the plug-in shows over it; released afterwards. The move goes
+// toward the middle of the track: at an end the knob would stay put going
+// out and so land short of the end coming back.
 bool SaveDragPicture(minihost::StandInHost& host, int a, int noiseLevel, const std::string& path) {
     constexpr int kNoiseTrackLeft = 80, kNoiseTrackMiddle = 242;
     HWND editor = OpenEditor(host, a);
     if (editor == nullptr) return false;
     const int x = kNoiseTrackLeft + noiseLevel;
+    const int away = noiseLevel > 55 ? -8 : 8;
     SendMessageA(editor, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, kNoiseTrackMiddle));
-    SendMessageA(editor, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x + 8, kNoiseTrackMiddle));
+    SendMessageA(editor, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x + away, kNoiseTrackMiddle));
     SendMessageA(editor, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, kNoiseTrackMiddle));
-    minihost::PumpMessages();
+    // No messages are pumped until the release: the real button is up, and
+    // a real move saying so would end the drag (its release lost, the
+    // plug-in takes it) before the picture.
     minihost::Image picture = minihost::CaptureWindow(editor, kEditorWidth, kEditorHeight);
     HWND tip = FindWindowA("KELVANE_VALUE_TIP", nullptr);
     if (tip != nullptr) minihost::PasteWindow(picture, editor, tip);
