@@ -29,7 +29,7 @@ void OnPaint(EditorRef editor) {
 void OnWheel(EditorRef editor, WPARAM wParam, int screenX, int screenY) {
     POINT p = {screenX, screenY};
     ScreenToClient(editor.window, &p);
-    OnMouseWheel(editor, p.x, p.y, GET_WHEEL_DELTA_WPARAM(wParam));
+    OnMouseWheel(editor, p.x, p.y, GET_WHEEL_DELTA_WPARAM(wParam), GET_KEYSTATE_WPARAM(wParam));
 }
 
 // Moved, minimised or hidden under a gesture by anyone else (the host, the

@@ -42,6 +42,7 @@ struct EditorState {
         HWND window;
         int lastX, lastY;
         bool confined;            // the cursor held on the track until the button-up
+        bool reported;            // a step went to the host (processing ran)
     } drag;
 
     // a fine wheel's turn short of a whole notch, and the fader and editor

@@ -2,6 +2,7 @@
 #include "gesture.h"
 
 #include "edit.h"
+#include "platform.h"
 #include "render.h"
 #include "skin.h"
 #include "tip.h"
@@ -58,6 +59,7 @@ void DragStep(EditorRef editor, int x, int y) {
     DrawDragReadout(editor.assignment);
     if (ProcessingRuns()) {
         CommitEdit(editor.assignment, d.track, SlotValueAtKnob(d.track, d.position), Gesture::kGoesOn);
+        d.reported = true;
     }
 }
 
@@ -105,6 +107,7 @@ void DragStart(EditorRef editor, Control track) {
     auto& d = g_editor.drag;
     const ControlInfo& r = kControls[track];
     d.active = true;
+    d.reported = false;
     d.track = track;
     d.position = KnobPosition(track, LiveValue(editor.assignment, track));
     d.window = editor.window;
@@ -157,14 +160,17 @@ void DragReset() {
 }
 
 // Closing an editor ends any gesture that belongs to it: its drag and its
-// held press are dropped without a commit or a report, the cursor is set free
-// and the capture released, so that nothing of it reaches another editor or
-// the host afterwards.
+// held press are dropped without a commit, the cursor is set free and the
+// capture released, so that nothing of it reaches another editor or the host
+// afterwards. A drag whose steps the host heard (processing ran) ends for the
+// host with CmdEditDone, so that no edit is left open there.
 void EndGesturesOf(HWND window) {
     auto& d = g_editor.drag;
     if (window == nullptr) return;
     HideValueTipOf(window);
     if (d.window == window) {
+        // The host was told of the drag's steps: it hears the edit end too.
+        if (d.active && d.reported) PlatformSendHostCommand(kCmdEditDone);
         IdleDrag();
         d.window = nullptr;
         FreeCursor();

@@ -137,13 +137,16 @@ void OnRightButtonDown(EditorRef editor, int x, int y) {
     DragReset();
 }
 
-// Only a fader takes the wheel. A fine wheel's turns add up to whole notches
-// over one fader of one editor, turned one way: another fader, another editor
-// or a turn back starts afresh, so a whole notch is always one step.
-void OnMouseWheel(EditorRef editor, int x, int y, int delta) {
+// Only a fader takes the wheel, and not while the left button is down: a
+// drag or a press whose gesture the system already ended is still a hand on
+// the mouse. A fine wheel's turns add up to whole notches over one fader of
+// one editor, turned one way: pointing elsewhere, another editor or a turn
+// back starts afresh, so a whole notch is always one step.
+void OnMouseWheel(EditorRef editor, int x, int y, int delta, WPARAM keys) {
     const Control hit = PressedControlAt(x, y);
-    if (hit == kNoControl || !IsFader(hit) || WheelIsIgnored(editor)) return;
     auto& wheel = g_editor.wheel;
+    if (hit == kNoControl || !IsFader(hit)) wheel = {};
+    if (hit == kNoControl || !IsFader(hit) || (keys & MK_LBUTTON) != 0 || WheelIsIgnored(editor)) return;
     if (wheel.window != editor.window || wheel.fader != hit || (wheel.remainder < 0) != (delta < 0)) {
         wheel = {editor.window, hit, 0};
     }

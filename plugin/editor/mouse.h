@@ -17,6 +17,6 @@ void OnLeftButtonDown(EditorRef editor, int x, int y);
 void OnLeftButtonUp(EditorRef editor, int x, int y);
 void OnRightButtonDown(EditorRef editor, int x, int y);
 // A wheel turn of `delta` (WHEEL_DELTA a notch, up positive) at a client point.
-void OnMouseWheel(EditorRef editor, int x, int y, int delta);
+void OnMouseWheel(EditorRef editor, int x, int y, int delta, WPARAM keys);
 
 }  // namespace kelvane

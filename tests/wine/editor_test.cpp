@@ -477,10 +477,10 @@ protected:
         for (int to : moves) Mouse(WM_MOUSEMOVE, to, y);
     }
     // A wheel turn over a client point, as the system sends it: the point on the screen.
-    void Wheel(int x, int y, int delta) {
+    void Wheel(int x, int y, int delta, WORD keys = 0) {
         POINT p = {x, y};
         ClientToScreen(editor, &p);
-        SendMessageA(editor, WM_MOUSEWHEEL, MAKEWPARAM(0, delta), MAKELPARAM(p.x, p.y));
+        SendMessageA(editor, WM_MOUSEWHEEL, MAKEWPARAM(keys, delta), MAKELPARAM(p.x, p.y));
     }
     static HWND Tip() { return FindWindowA("KELVANE_VALUE_TIP", nullptr); }
     static std::string TipText() {
@@ -716,6 +716,8 @@ TEST_F(EditorMouseTest, WheelNotchIsOneEditHeldInTheFadersRange) {
     EXPECT_TRUE(Commands().empty());
     Wheel(150, 152, WHEEL_DELTA);
     ExpectReport(Commands().at(0), 6, 6, 100);
+    Wheel(120, 102, WHEEL_DELTA, MK_LBUTTON);   // the button still down after the system ended its drag
+    EXPECT_TRUE(Commands().empty());
     // Nothing over a lamp, during a drag or with the entry field open.
     Wheel(30, 100, WHEEL_DELTA);
     Drag(80 + 28, 102, {110});
@@ -805,6 +807,8 @@ TEST_F(EditorMouseTest, AGestureEndsWhenTheButtonIsKnownToBeUp) {
     ShowWindow(editor, SW_HIDE), ShowWindow(editor, SW_SHOWNOACTIVATE);
     Hands(editor, 320, 30, {MOUSEEVENTF_LEFTUP}), minihost::PumpMessages();
     EXPECT_TRUE(Editor(a) != nullptr && SameRect(CaptureWindow(editor), main, {310, 20, 350, 40})) << "CLOSE lost";
+    Drag(80 + 27, 102, {80 + 45}), Commands(), Close(a);   // the host heard the steps, so it hears the end
+    EXPECT_EQ(Commands().at(0).code, 23);
 }
 
 // Two editors: fine wheel turns (real input) count per fader, editor and
