@@ -61,7 +61,7 @@ void Usage() {
         "  --rate HZ            sample rate (default 48000)\n"
         "  --format 32|16       host sample format (default 32)\n"
         "  --buffer FRAMES      frames per FxProcessBuffer call (default 512)\n"
-        "  --tone HZ|off        tone frequency (default 1000)\n"
+        "  --tone HZ|on|off     tone frequency (default 1000; on keeps it)\n"
         "  --tone-level POS     tone fader position or level in dB (default 89 = -6 dB)\n"
         "  --sweep A:B:S|off    sweep from A Hz to B Hz in S seconds (default 20:20000:10)\n"
         "  --sweep-level POS    sweep fader position (default 76)\n"
@@ -116,7 +116,17 @@ bool Parse(int argc, char** argv, Options& o) {
         else if (a == "--rate") o.rate = static_cast<uint32_t>(std::atol(next()));
         else if (a == "--format") o.format = std::atoi(next());
         else if (a == "--buffer") o.bufferFrames = std::atoi(next());
-        else if (a == "--tone") { std::string v = next(); o.toneOn = v != "off"; if (o.toneOn) o.toneFreq = Hundredths(std::atof(v.c_str())); }
+        else if (a == "--tone") {
+            const std::string v = next();
+            char* end = nullptr;
+            const double hz = std::strtod(v.c_str(), &end);
+            o.toneOn = v != "off";
+            if (o.toneOn && v != "on" && (end == v.c_str() || *end != '\0')) {
+                std::fprintf(stderr, "minihost: --tone takes a frequency in Hz, on or off, not %s\n", v.c_str());
+                return false;
+            }
+            if (o.toneOn && v != "on") o.toneFreq = Hundredths(hz);
+        }
         else if (a == "--tone-level") o.toneLevel = LevelPosition(next());
         else if (a == "--sweep") {
             std::string v = next();
