@@ -268,6 +268,9 @@ bool SaveDragPicture(minihost::StandInHost& host, int a, int noiseLevel, const s
     constexpr int kNoiseTrackLeft = 80, kNoiseTrackMiddle = 242;
     HWND editor = OpenEditor(host, a);
     if (editor == nullptr) return false;
+    // At the screen's left edge the tip, kept whole on the screen, stays
+    // inside the editor's own rectangle, which is what the picture holds.
+    SetWindowPos(editor, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     const int x = kNoiseTrackLeft + noiseLevel;
     const int away = noiseLevel > 55 ? -8 : 8;
     SendMessageA(editor, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, kNoiseTrackMiddle));
