@@ -10,7 +10,8 @@ namespace kelvane {
 // The host's list of native plug-in libraries, one name per line, looked up in
 // the current folder: Tamrin must be started in the host's folder.
 constexpr char kListFileName[] = "SAWStudioFX_Native.ini";
-// The unit that is searched for, appended and removed, line break included.
+// The line appended; its name, as a whole line with any line end, is what
+// is found and removed.
 constexpr char kPluginLine[] = "KelvaneFx.dll\r\n";
 // Found anywhere in the upper-cased arguments; the program's own path does
 // not count, so a folder such as C:\SAW-Utils does not turn adding into removal.
