@@ -49,6 +49,7 @@ RequestExecutionLevel admin
 !define EXIT_LIST_NOT_CHANGED 6
 !define EXIT_NO_SSE2 7
 !define EXIT_NEWER_INSTALLED 8
+!define EXIT_PARTLY_DONE 9          ; a file failed after the checks passed: run again
 
 ; The processor feature that IsProcessorFeaturePresent calls SSE2.
 !define PF_XMMI64_INSTRUCTIONS_AVAILABLE 10
@@ -56,11 +57,11 @@ RequestExecutionLevel admin
 !define LIST_ACCESS 0xC0000000   ; GENERIC_READ | GENERIC_WRITE
 !define LIST_SHARING 3           ; FILE_SHARE_READ | FILE_SHARE_WRITE
 !define OPEN_EXISTING 3
+!define CREATE_NEW 1
 ; What the checks ask of a file: File writes it unshared but for readers;
 ; Delete opens it to delete, sharing everything.
 !define GENERIC_WRITE 0x40000000
 !define DELETE_ACCESS 0x10000
-!define FILE_WRITE_ATTRIBUTES 0x100
 !define SHARE_READ 1
 !define SHARE_ALL 7
 !define FILE_ATTRIBUTE_READONLY 1
@@ -87,7 +88,6 @@ VIAddVersionKey "LegalCopyright" "Copyright (C) ${PUBLISHER}"
 
 Var Placed    ; where each file went, for the last page
 Var Created   ; the folders this installation created, each between bars
-Var Quiet     ; " /S" when silent, so that Tamrin shows no box either
 
 ${StrStr}
 
@@ -165,27 +165,80 @@ ${StrStr}
 !insertmacro InTheWayFunction "" "written"
 !insertmacro InTheWayFunction "un." "deleted"
 
-; Sets $Quiet and so passes silence on to Tamrin.
-!macro QuietFunction PREFIX
-  Function ${PREFIX}.onInit
-    StrCpy $Quiet ""
-    ${If} ${Silent}
-      StrCpy $Quiet " /S"
+; Leaves $R1 empty when $INSTDIR\$R0, whose attributes are $2, opens with
+; access $5 and sharing $6 and may be deleted; otherwise the reason. The file
+; is marked for deletion and unmarked again: only that is refused while a
+; program has the file loaded as its code or mapped into memory, which no
+; open shows. File and Delete clear a read-only attribute first, which the
+; open and the mark would trip over, so it is cleared for the test and set
+; again after it.
+!macro TryFileFunction PREFIX VERB
+  Function ${PREFIX}TryFile
+    IntOp $9 $2 & ${FILE_ATTRIBUTE_READONLY}
+    ${If} $9 <> 0
+      IntOp $7 $2 ^ ${FILE_ATTRIBUTE_READONLY}
+      System::Call 'kernel32::SetFileAttributes(t "$INSTDIR\$R0", i r7) i .r8 ?e'
+      Pop $4
+      ${If} $8 = 0
+        Call ${PREFIX}InTheWay
+        Return
+      ${EndIf}
+    ${EndIf}
+    System::Call 'kernel32::CreateFile(t "$INSTDIR\$R0", i r5, i r6, p 0, i ${OPEN_EXISTING}, i 0, p 0) p .r3 ?e'
+    Pop $4
+    ${If} $3 = -1
+      Call ${PREFIX}InTheWay
+    ${Else}
+      System::Call 'ntdll::NtSetInformationFile(p r3, *l .r8, *i 1, i 1, i ${FileDispositionInformation}) i .r7'
+      ${If} $7 = 0
+        System::Call 'ntdll::NtSetInformationFile(p r3, *l .r8, *i 0, i 1, i ${FileDispositionInformation}) i .r7'
+      ${Else}
+        StrCpy $R1 "$INSTDIR\$R0 cannot be ${VERB}: a running program has it loaded or mapped into memory. Close the host first, and any window showing Kelvane's help."
+      ${EndIf}
+      System::Call 'kernel32::CloseHandle(p r3)'
+    ${EndIf}
+    ${If} $9 <> 0
+      System::Call 'kernel32::SetFileAttributes(t "$INSTDIR\$R0", i r2)'
     ${EndIf}
   FunctionEnd
 !macroend
-!insertmacro QuietFunction ""
-!insertmacro QuietFunction "un"
+!insertmacro TryFileFunction "" "written"
+!insertmacro TryFileFunction "un." "deleted"
+
+; Leaves $R1 empty when a new file can be made in the folder $3 and deleted
+; again; otherwise the reason. A probe file is made and deleted, and each is
+; checked by looking for the file: a folder that refuses them can still have
+; the calls report success.
+!macro FolderTakesFilesFunction PREFIX VERB
+  Function ${PREFIX}FolderTakesFiles
+    System::Call 'kernel32::GetCurrentProcessId() i .r7'
+    StrCpy $8 "$3\~Kelvane$7.tmp"
+    System::Call 'kernel32::CreateFile(t r8, i ${GENERIC_WRITE}, i 0, p 0, i ${CREATE_NEW}, i 0, p 0) p .r9'
+    ${If} $9 <> -1
+      System::Call 'kernel32::CloseHandle(p r9)'
+    ${EndIf}
+    ${If} ${FileExists} $8
+      System::Call 'kernel32::DeleteFile(t r8)'
+      ${IfNot} ${FileExists} $8
+        Return
+      ${EndIf}
+    ${EndIf}
+    StrCpy $R1 "No file can be ${VERB} in $3: is the folder read-only, or may this account not change it?"
+  FunctionEnd
+!macroend
+!insertmacro FolderTakesFilesFunction "" "written"
+!insertmacro FolderTakesFilesFunction "un." "deleted"
 
 ; Runs Tamrin from the program's own temporary folder with the host's folder as
-; its current folder; $0 is its exit code.
+; its current folder; $0 is its exit code. Always with /S: a failure is told
+; by the program's own message, never by Tamrin's bare box.
 !macro RunTamrin ARGUMENTS
   InitPluginsDir
   SetOutPath "$PLUGINSDIR"
   File "${STAGE}/Tamrin.exe"
   SetOutPath "$INSTDIR"
   ClearErrors
-  ExecWait '"$PLUGINSDIR\Tamrin.exe"${ARGUMENTS}$Quiet' $0
+  ExecWait '"$PLUGINSDIR\Tamrin.exe"${ARGUMENTS} /S' $0
   ${If} ${Errors}
     StrCpy $0 "-1"
   ${EndIf}
@@ -218,11 +271,13 @@ Function HostFolderPageLeave
     MessageBox MB_OK|MB_ICONEXCLAMATION "$R9"
     Abort
   ${EndIf}
+  Call CheckInstalledVersion
 FunctionEnd
 
 ; An installation of this folder by an equal or newer version: the user is
-; asked; silently, the same version is installed again and a newer one is
-; kept unless the command line holds DOWNGRADE_SWITCH.
+; asked before anything is installed, and a No keeps the folder page open;
+; silently, the same version is installed again and a newer one is kept
+; unless the command line holds DOWNGRADE_SWITCH.
 Function CheckInstalledVersion
   ReadRegStr $R7 HKLM "${UNINSTALL_KEY}" "InstallLocation"
   ReadRegStr $R6 HKLM "${UNINSTALL_KEY}" "DisplayVersion"
@@ -234,7 +289,6 @@ Function CheckInstalledVersion
   ${VersionCompare} $R6 "${VERSION}" $R5
   ${If} $R5 == 0
     MessageBox MB_YESNO|MB_ICONQUESTION "${PRODUCT} ${VERSION} is already installed in this folder. Install it again?" /SD IDYES IDYES same
-      SetErrorLevel 1
       Abort
     same:
   ${ElseIf} $R5 == 1
@@ -243,15 +297,17 @@ Function CheckInstalledVersion
     ${GetOptions} $R4 "${DOWNGRADE_SWITCH}" $R3
     ${If} ${Errors}
       MessageBox MB_YESNO|MB_ICONEXCLAMATION "${PRODUCT} $R6 is installed in this folder, newer than this setup program's ${VERSION}.$\r$\n$\r$\nReplace it with the older ${VERSION}?" /SD IDNO IDYES older
-        !insertmacro Fail ${EXIT_NEWER_INSTALLED} "A newer ${PRODUCT} is installed" "${PRODUCT} $R6, newer than ${VERSION}, is installed in $INSTDIR and stays. Nothing was changed."
+        ${If} ${Silent}
+          !insertmacro Fail ${EXIT_NEWER_INSTALLED} "A newer ${PRODUCT} is installed" "${PRODUCT} $R6, newer than ${VERSION}, is installed in $INSTDIR and stays. Nothing was changed."
+        ${EndIf}
+        Abort
       older:
     ${EndIf}
   ${EndIf}
 FunctionEnd
 
 ; Leaves $R1 empty when $INSTDIR\$R0, relative to the host's folder, can be
-; written as File writes it (a read-only attribute File clears first);
-; otherwise the reason.
+; written as File writes it; otherwise the reason.
 Function CanWrite
   StrCpy $R1 ""
   System::Call 'kernel32::GetFileAttributes(t "$INSTDIR\$R0") i .r2'
@@ -264,18 +320,10 @@ Function CanWrite
     StrCpy $R1 "$INSTDIR\$R0 is a folder, where the setup program must write a file."
     Return
   ${EndIf}
-  IntOp $3 $2 & ${FILE_ATTRIBUTE_READONLY}
-  StrCpy $5 ${GENERIC_WRITE}
-  ${If} $3 <> 0
-    StrCpy $5 ${FILE_WRITE_ATTRIBUTES}
-  ${EndIf}
-  System::Call 'kernel32::CreateFile(t "$INSTDIR\$R0", i r5, i ${SHARE_READ}, p 0, i ${OPEN_EXISTING}, i 0, p 0) p .r3 ?e'
-  Pop $4
-  ${If} $3 = -1
-    Call InTheWay
-  ${Else}
-    System::Call 'kernel32::CloseHandle(p r3)'
-  ${EndIf}
+  ; File writes unshared but for readers.
+  IntOp $5 ${GENERIC_WRITE} | ${DELETE_ACCESS}
+  StrCpy $6 ${SHARE_READ}
+  Call TryFile
   Return
 
   ; A new file: its nearest folder that exists must take a new file, and
@@ -293,13 +341,7 @@ Function CanWrite
     StrCpy $R1 "$3 is a file, where the setup program must make a folder."
     Return
   ${EndIf}
-  System::Call 'kernel32::GetTempFileName(t "$3", t "Kel", i 0, t .r5) i .r2 ?e'
-  Pop $4
-  ${If} $2 = 0
-    StrCpy $R1 "No file can be written in $3 (error $4): is the folder read-only, or may this account not change it?"
-  ${Else}
-    System::Call 'kernel32::DeleteFile(t r5)'
-  ${EndIf}
+  Call FolderTakesFiles
 FunctionEnd
 
 ; Install passes over installed_files.nsh: first each file is checked, then
@@ -330,7 +372,7 @@ FunctionEnd
   File /nonfatal "${STAGE}/${KELVANE_PATH}"
   SetDetailsPrint both
   ${If} ${Errors}
-    !insertmacro Fail ${EXIT_FILE_IN_THE_WAY} "A file could not be written" "$INSTDIR\${KELVANE_PATH} could not be written: is the host running, or is the folder read-only?"
+    !insertmacro Fail ${EXIT_PARTLY_DONE} "Installed in part: a file could not be written" "$INSTDIR\${KELVANE_PATH} could not be written, though it could a moment ago: ${PRODUCT} is installed only in part. Close the host and any program that may have the file open, then run the setup program again."
   ${EndIf}
   WriteRegStr HKLM "${FILES_KEY}" "${KELVANE_PATH}" ""
   DetailPrint "Installed $INSTDIR\${KELVANE_PATH}"
@@ -350,7 +392,10 @@ Section "${PRODUCT}" SectionKelvane
   ${If} $0 == 0
     !insertmacro Fail ${EXIT_NO_SSE2} "Not installed: the processor has no SSE2" "This computer's processor has no SSE2, which ${PRODUCT} needs. Nothing was installed."
   ${EndIf}
-  Call CheckInstalledVersion
+  ; Interactively the folder page has asked already.
+  ${If} ${Silent}
+    Call CheckInstalledVersion
+  ${EndIf}
   Call ListOpens
   ${If} $0 != "1"
     !insertmacro Fail ${EXIT_LIST_NOT_CHANGED} "Not installed: the plug-in list is in the way" "${LIST_FAILURE}$\r$\n$\r$\nNothing was changed."
@@ -389,7 +434,7 @@ Section "${PRODUCT}" SectionKelvane
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
   SetDetailsPrint both
   ${If} ${Errors}
-    !insertmacro Fail ${EXIT_FILE_IN_THE_WAY} "A file could not be written" "$INSTDIR\${UNINSTALLER} could not be written: is the folder read-only?"
+    !insertmacro Fail ${EXIT_PARTLY_DONE} "Installed in part: a file could not be written" "$INSTDIR\${UNINSTALLER} could not be written, though it could a moment ago: ${PRODUCT} is installed only in part. Run the setup program again."
   ${EndIf}
   DetailPrint "Installed $INSTDIR\${UNINSTALLER}"
   StrCpy $Placed "$Placed$\r$\n    ${UNINSTALLER}"
@@ -415,36 +460,26 @@ SectionEnd
 
 ; ---------------------------------------------------------------- uninstaller
 
-; Leaves $R1 empty when $INSTDIR\$R0 is gone or can be deleted; otherwise the
-; reason. The file is marked for deletion and unmarked again: only that is
-; refused while a running program has the file loaded as its code (the host
-; the plug-in), which no open shows. Delete clears a read-only attribute
-; first, which the mark would trip over, so such a file is only opened.
+; Leaves $R1 empty when $INSTDIR\$R0 is gone or can be deleted, as Delete
+; deletes it (sharing everything), from a folder that lets files go;
+; otherwise the reason.
 Function un.CanDelete
   StrCpy $R1 ""
   System::Call 'kernel32::GetFileAttributes(t "$INSTDIR\$R0") i .r2'
   ${If} $2 = -1
     Return
   ${EndIf}
-  System::Call 'kernel32::CreateFile(t "$INSTDIR\$R0", i ${DELETE_ACCESS}, i ${SHARE_ALL}, p 0, i ${OPEN_EXISTING}, i 0, p 0) p .r3 ?e'
-  Pop $4
-  ${If} $3 = -1
-    Call un.InTheWay
-    Return
+  StrCpy $5 ${DELETE_ACCESS}
+  StrCpy $6 ${SHARE_ALL}
+  Call un.TryFile
+  ${If} $R1 == ""
+    ${GetParent} "$INSTDIR\$R0" $3
+    Call un.FolderTakesFiles
   ${EndIf}
-  IntOp $5 $2 & ${FILE_ATTRIBUTE_READONLY}
-  ${If} $5 = 0
-    System::Call 'ntdll::NtSetInformationFile(p r3, *l .r6, *i 1, i 1, i ${FileDispositionInformation}) i .r7'
-    ${If} $7 = 0
-      System::Call 'ntdll::NtSetInformationFile(p r3, *l .r6, *i 0, i 1, i ${FileDispositionInformation}) i .r7'
-    ${Else}
-      StrCpy $R1 "$INSTDIR\$R0 cannot be deleted: a running program has it loaded. Close the host first."
-    ${EndIf}
-  ${EndIf}
-  System::Call 'kernel32::CloseHandle(p r3)'
 FunctionEnd
 
-; Deletes $INSTDIR\$R0 if it is there; $R1 says so when that fails.
+; Deletes $INSTDIR\$R0 if it is there; $R1 says so when that fails. The file
+; is looked for afterwards: a refused deletion can still be reported as done.
 Function un.DeleteOne
   ${IfNot} ${FileExists} "$INSTDIR\$R0"
     Return
@@ -454,7 +489,8 @@ Function un.DeleteOne
   Delete "$INSTDIR\$R0"
   SetDetailsPrint both
   ${If} ${Errors}
-    StrCpy $R1 "$INSTDIR\$R0 could not be deleted: close the host and any program that may have it open, then remove ${PRODUCT} again."
+  ${OrIf} ${FileExists} "$INSTDIR\$R0"
+    StrCpy $R1 "$INSTDIR\$R0 could not be deleted, though it could a moment ago: ${PRODUCT} is removed only in part, and its entry in Add or Remove Programs stays. Close the host and any program that may have the file open, then remove ${PRODUCT} again."
   ${Else}
     DetailPrint "Removed $INSTDIR\$R0"
   ${EndIf}
@@ -579,10 +615,13 @@ Section "Uninstall"
   GetFunctionAddress $R3 un.DeleteOne
   Call un.ForEachInstalledFile
   ${If} $R1 != ""
-    !insertmacro Fail ${EXIT_FILE_IN_THE_WAY} "A file could not be deleted" "$R1"
+    !insertmacro Fail ${EXIT_PARTLY_DONE} "Removed in part: a file could not be deleted" "$R1"
   ${EndIf}
   StrCpy $R0 "${UNINSTALLER}"
   Call un.DeleteOne
+  ${If} $R1 != ""
+    !insertmacro Fail ${EXIT_PARTLY_DONE} "Removed in part: a file could not be deleted" "$R1"
+  ${EndIf}
 
   StrCpy $Created ""
   ReadRegStr $1 HKLM "${UNINSTALL_KEY}" "InstallLocation"

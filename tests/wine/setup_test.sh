@@ -2,8 +2,8 @@
 # The setup program used as a script would use it: a silent install into a
 # fresh host folder, an install over it, a silent uninstall that leaves the
 # folder and its plug-in list byte for byte as they were, a second uninstall,
-# and a folder without a plug-in list, which is refused. With a file held,
-# loaded or mapped, a file where a folder goes or a newer version, refusals
+# and a folder without a plug-in list, which is refused. With a file held
+# (read-only or not), loaded or mapped, a file where a folder goes or a newer version, refusals
 # change nothing; an older version's retired preset goes, a user's preset stays.
 # Skipped (exit 77) where makensis is missing and so no setup program is made.
 set -euo pipefail
@@ -40,7 +40,7 @@ uninstall() {
   if [ -f "$host/Kelvane-uninstall.exe" ]; then cp "$host/Kelvane-uninstall.exe" "$base/copy/"; fi
   run ${1:+"$holder" "$1" "$(windows "$2")"} "$(windows "$base/copy/Kelvane-uninstall.exe")" /S "_?=$(windows "$host")"
 }
-state() { snapshot "$host"; "$runner" reg query "$key" /s 2>/dev/null | tr -d '\r' || true; }
+state() { snapshot "$host"; find "$host" -printf '%m %p\n' | sort; "$runner" reg query "$key" /s 2>/dev/null | tr -d '\r' || true; }
 # Another version of the setup program, VERSION OUT [a retired preset it adds].
 other_setup() {
   cp -r "$stage" "$base/stage-$1" && cp "$preset_lines" "$base/presets-$1.nsh"
@@ -89,14 +89,17 @@ refused() {
 other_setup 1.0.0.1 "$base/older.exe" Retired.plg && other_setup 99.0.0.0 "$base/newer.exe"
 echo x >"$host/quellmarsh" && refused "$setup" 5 && rm "$host/quellmarsh"
 [ "$(install "$base/older.exe")" = 0 ] || fail "the older version did not install"
+printf X >>"$host/KelvaneFx.dll"   # so that a refusal that wrote it shows
 refused "$setup" 5 r "$host/quellmarsh/Kelvane/Kelvane.chm"
+chmod a-w "$host/quellmarsh/Kelvane/Kelvane.chm" && refused "$setup" 5 r "$host/quellmarsh/Kelvane/Kelvane.chm"
+refused "$setup" 5 map "$host/quellmarsh/Kelvane/Kelvane.chm"
 [ "$(install "$setup")" = 0 ] || fail "the upgrade from the older version failed"
 refused "$base/older.exe" 8
 [ "$(install "$base/older.exe" "" "" /DOWNGRADE)" = 0 ] && [ "$(install "$base/newer.exe")" = 0 ] || fail "no downgrade with /DOWNGRADE"
 refused "$setup" 8
 [ "$(install "$setup" "" "" /DOWNGRADE)" = 0 ] || fail "no downgrade from the newer version"
 echo mine >"$host/quellmarsh/Kelvane/Presets/Mine.plg" && printf 'Later.dll\r\n' >>"$host/SAWStudioFX_Native.ini"
-refused uninstall 5 load "$host/KelvaneFx.dll"
+chmod a-w "$host/KelvaneFx.dll" && refused uninstall 5 load "$host/KelvaneFx.dll"
 refused uninstall 6 map "$host/SAWStudioFX_Native.ini"
 [ "$(uninstall)" = 0 ] || fail "the uninstall after the older version failed"
 [ "$(cd "$host" && find . | sort | tr '\n' ' ')" = ". ./SAWStudio.exe ./SAWStudioFX_Native.ini ./quellmarsh ./quellmarsh/Kelvane ./quellmarsh/Kelvane/Presets ./quellmarsh/Kelvane/Presets/Mine.plg " ] ||

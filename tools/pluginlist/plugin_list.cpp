@@ -45,38 +45,68 @@ bool WantsQuiet(const char* commandLine) {
     }
 }
 
-PluginLineSpan FindPluginLine(const std::string& text, const std::string& line) {
-    // The name alone on a line: the line without its CR LF.
-    const std::string name = line.substr(0, line.find_last_not_of("\r\n") + 1);
-    for (std::string::size_type at = text.find(name); at != std::string::npos; at = text.find(name, at + 1)) {
-        if (at > 0 && text[at - 1] != '\n') continue;
-        const std::string::size_type end = at + name.size();
-        const std::string rest = text.substr(end, 2);
-        if (rest == "\r\n") return {at, name.size() + 2, true};
-        if (rest.compare(0, 1, "\n") == 0) return {at, name.size() + 1, true};
-        if (rest.empty() || (rest == "\r" && end + 1 == text.size())) return {at, text.size() - at, false};
-    }
-    return {};
+namespace {
+
+constexpr char kUtf8Mark[] = "\xEF\xBB\xBF";
+
+// The plug-in's name: its line without the break.
+std::string NameOf(const std::string& line) { return line.substr(0, line.find_last_not_of("\r\n") + 1); }
+
+// Where the first line starts: after a UTF-8 byte order mark, if there is one.
+std::string::size_type FirstLineStart(const std::string& text) {
+    return text.compare(0, sizeof kUtf8Mark - 1, kUtf8Mark) == 0 ? sizeof kUtf8Mark - 1 : 0;
 }
+
+// Calls visit(at, length, breakLength) for each line in order: where its text
+// starts, the text's length, and the length of its break (0 at the end of the
+// list). A CR followed by a LF is one break; a lone CR or LF is one too.
+template <typename Visit>
+void ForEachLine(const std::string& text, Visit visit) {
+    std::string::size_type at = FirstLineStart(text);
+    while (at < text.size()) {
+        const std::string::size_type end = text.find_first_of("\r\n", at);
+        if (end == std::string::npos) {
+            visit(at, text.size() - at, std::string::size_type{0});
+            return;
+        }
+        const std::string::size_type breakLength = text.compare(end, 2, "\r\n") == 0 ? 2 : 1;
+        visit(at, end - at, breakLength);
+        at = end + breakLength;
+    }
+}
+
+}  // namespace
 
 std::string BytesToAppend(const std::string& text, const std::string& line) {
-    const PluginLineSpan found = FindPluginLine(text, line);
-    if (found.at != std::string::npos && found.ended) return "";
-    // The break that the last line lacks: a whole CR LF, or the LF after a CR.
-    std::string missingBreak;
-    if (!text.empty() && text.back() != '\n') missingBreak = text.back() == '\r' ? "\n" : "\r\n";
+    const std::string name = NameOf(line);
+    bool listedWithBreak = false;
+    bool lastIsName = false;
+    bool lastEnded = true;
+    ForEachLine(text, [&](std::string::size_type at, std::string::size_type length, std::string::size_type breakLength) {
+        lastIsName = text.compare(at, length, name) == 0;
+        lastEnded = breakLength > 0;
+        listedWithBreak = listedWithBreak || (lastIsName && lastEnded);
+    });
+    if (listedWithBreak) return "";
+    const std::string missingBreak = lastEnded ? "" : "\r\n";
     // A last line that is the plug-in's own name without its break only needs
-    // the break: appending the line again would list the plug-in twice, and a
-    // removal would then take out only one of the two.
-    if (found.at != std::string::npos) return missingBreak;
-    return missingBreak + line;
+    // the break: appending the line again would list the plug-in twice.
+    return lastIsName ? missingBreak : missingBreak + line;
 }
 
-bool CutPluginLine(std::string& text, const std::string& line) {
-    const PluginLineSpan found = FindPluginLine(text, line);
-    if (found.at == std::string::npos) return false;
-    text.erase(found.at, found.length);
-    return true;
+bool CutPluginLines(std::string& text, const std::string& line) {
+    const std::string name = NameOf(line);
+    std::string kept = text.substr(0, FirstLineStart(text));
+    bool cut = false;
+    ForEachLine(text, [&](std::string::size_type at, std::string::size_type length, std::string::size_type breakLength) {
+        if (text.compare(at, length, name) == 0) {
+            cut = true;
+        } else {
+            kept.append(text, at, length + breakLength);
+        }
+    });
+    if (cut) text.swap(kept);
+    return cut;
 }
 
 bool AddPluginLine(ListFileCalls& files, const std::string& line) {
@@ -100,7 +130,7 @@ bool RewriteListInPlace(ListFileCalls& files, const std::string& line) {
     if (!files.OpenList()) return false;
     std::string text;
     bool ok = files.ReadList(text);
-    if (ok && CutPluginLine(text, line)) ok = files.RewriteList(text);
+    if (ok && CutPluginLines(text, line)) ok = files.RewriteList(text);
     files.CloseList();
     return ok;
 }
@@ -115,7 +145,7 @@ bool RemovePluginLine(ListFileCalls& files, const std::string& line) {
     // refuse to be replaced.
     files.CloseList();
     if (!ok) return false;
-    if (!CutPluginLine(text, line)) return true;
+    if (!CutPluginLines(text, line)) return true;
 
     if (!files.CreateReplacement()) return false;
     const ReplaceResult result =

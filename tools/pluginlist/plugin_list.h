@@ -10,7 +10,8 @@ namespace kelvane {
 // The host's list of native plug-in libraries, one name per line, looked up in
 // the current folder: Tamrin must be started in the host's folder.
 constexpr char kListFileName[] = "SAWStudioFX_Native.ini";
-// The unit that is searched for, appended and removed, line break included.
+// The line appended; its name, as a whole line with any line end, is what
+// is found and removed.
 constexpr char kPluginLine[] = "KelvaneFx.dll\r\n";
 // Found anywhere in the upper-cased arguments; the program's own path does
 // not count, so a folder such as C:\SAW-Utils does not turn adding into removal.
@@ -25,29 +26,22 @@ constexpr char kQuietSwitch[] = "/S";
 // True when the arguments hold the quiet switch. A null line asks for nothing.
 bool WantsQuiet(const char* commandLine);
 
-// Where the list holds the plug-in's line: its first byte and its length,
-// line break included; `ended` is false for a last line without its break.
-struct PluginLineSpan {
-    std::string::size_type at = std::string::npos;
-    std::string::size_type length = 0;
-    bool ended = true;
-};
-
 // The edits on the list's bytes, over all of the text, NUL bytes included.
-// The plug-in's line is the first whole line that is exactly the name,
-// case-sensitive: it starts the list or follows a LF, and the name is followed
-// by CR LF, by a lone LF (as editors writing Unix line ends leave it) or by the
-// end of the list (after at most a CR). A line that merely holds the name, such
-// as OldKelvaneFx.dll or ; KelvaneFx.dll, is another line and is never changed.
-PluginLineSpan FindPluginLine(const std::string& text, const std::string& line);
+// A line ends at CR LF, at a lone LF, at a lone CR or at the end of the list;
+// a UTF-8 byte order mark before the first line is not part of that line.
+// The plug-in's line is every whole line that is exactly the name (the line
+// without its break), case-sensitive, wherever it stands. A line that merely
+// holds the name, such as OldKelvaneFx.dll or ; KelvaneFx.dll, is another
+// line, and no other line or line end is ever changed.
+//
 // The bytes to write after the end of the list: nothing when the list holds
-// the line; the missing break when the list's unterminated last line is the
-// plug-in's name; otherwise the line, preceded by a line break when the
-// list's last line has none, so that the name is never glued to another name.
+// the plug-in's line; the missing CR LF when the list's unended last line is
+// the plug-in's; otherwise the line, preceded by CR LF when the list's last
+// line has no break, so that the name is never glued to another name.
 std::string BytesToAppend(const std::string& text, const std::string& line);
-// Cuts the first occurrence of the plug-in's line out of the text and returns
-// true; returns false and leaves the text alone when the line is absent.
-bool CutPluginLine(std::string& text, const std::string& line);
+// Cuts every one of the plug-in's lines, break included, out of the text and
+// returns true; returns false and leaves the text alone when there is none.
+bool CutPluginLines(std::string& text, const std::string& line);
 
 // How moving the replacement over the list ended. Refused for sharing: another
 // program holds the list open (a running host may), whatever it shares, which
@@ -84,7 +78,7 @@ public:
 // Appends the line unless the list already holds it. Fails when the list
 // cannot be opened, read or written.
 bool AddPluginLine(ListFileCalls& files, const std::string& line);
-// Removes the first occurrence of the line. The edited list is written to a
+// Removes every one of the plug-in's lines. The edited list is written to a
 // replacement that then takes the list's place, so on any failure the list
 // stays as it was and no replacement is left behind. Only when the
 // replacement is refused for sharing is the list rewritten in place instead.
