@@ -307,6 +307,18 @@ std::string InputLossTable() {
     return t + "</table>\n";
 }
 
+// "12 for the tone and the sweep, 11 for white noise and 13 for pink noise":
+// the highest position at which each source is silent in a format.
+std::string SilentUpTo(int32_t sampleFormat) {
+    const auto highest = [sampleFormat](LevelSource source) {
+        int32_t p = kTopPosition;
+        while (!LevelAtPosition(source, p, sampleFormat).silent) --p;
+        return std::to_string(p);
+    };
+    return highest(LevelSource::kTone) + " for the tone and the sweep, " + highest(LevelSource::kWhiteNoise) +
+           " for white noise and " + highest(LevelSource::kPinkNoise) + " for pink noise";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -359,6 +371,8 @@ int main(int argc, char** argv) {
     Write(folder, "neighbours-18", Neighbours(-18.0));
     Write(folder, "neighbours-20", Neighbours(-20.0));
     Write(folder, "input-loss", InputLossTable());
+    Write(folder, "silent-16", SilentUpTo(kSampleFormat16));
+    Write(folder, "silent-32", SilentUpTo(kSampleFormat32));
     // The value tip and the table give each noise's RMS from the engine's
     // figures; rendered, it must say the same. Each preset renders, at its
     // own position, the band figure that the table gives there.
