@@ -70,8 +70,8 @@ MeasuredLevel Render(const ParamSet& params, int seconds, std::vector<double>* p
     std::vector<int32_t> block(2 * host.bufferFrames);
     std::vector<int16_t> block16(wide ? 0 : block.size());
     // The band is read on one channel: the right one reads the noise
-    // backwards within each buffer, so its spectrum depends a little on the
-    // host's buffer size.
+    // backwards within each buffer, so its spectrum depends on the host's
+    // buffer size.
     BandMeter meter{static_cast<double>(host.rate), kBandLowHz, kBandHighHz, {}};
     double sumOfSquares = 0.0;
     int64_t peak = 0;

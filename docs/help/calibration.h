@@ -3,10 +3,10 @@
 // make_presets writes the preset files from the same recipes, so the page
 // and the files cannot disagree.
 //
-// Every measurement renders one source alone into a 32-bit buffer (full
-// scale 2^23) from the state the plug-in has right after loading: pink seed
-// 22222, white-noise state 1, fresh generators. Figures are in dB relative to
-// full scale over both channels; an RMS figure is the plain RMS, so a
+// Every measurement renders one source alone, into 32-bit buffers (full
+// scale 2^23) at 48 kHz unless it asks for another host, from the state the
+// plug-in has right after loading: pink seed 22222, white-noise state 1,
+// fresh generators. Figures are in dB relative to full scale over both channels; an RMS figure is the plain RMS, so a
 // full-scale sine reads -3.01 dBFS RMS, over the full band unless it says
 // 20 Hz - 20 kHz.
 #pragma once
@@ -42,8 +42,8 @@ struct MeasuredLevel {
 using CalibrationSource = LevelSource;
 
 // How the host renders a measurement: its rate, sample format (figures are
-// still relative to that format's full scale) and buffer size, and the
-// channel (0 left, 1 right) whose band RMS is read.
+// relative to that format's full scale) and buffer size, and the channel
+// (0 left, 1 right) whose band RMS is read.
 struct CalibrationHost {
     uint32_t rate = kCalibrationRate;
     int32_t sampleFormat = kSampleFormat32;
