@@ -13,9 +13,10 @@ namespace kelvane {
 
 namespace {
 
-constexpr int kBlockFrames = 4800;            // 100 ms at kCalibrationRate
+constexpr int kBlockFrames = 4800;            // 100 ms at kCalibrationRate, the input loss's buffers
 constexpr double kFullScale32 = 8388608.0;    // 2^23
 constexpr int32_t kInputSample = 8388608;     // the input fed to INPUT: full scale
+constexpr int16_t kInputSample16 = 32767;     // on 16-bit tracks, as near as the format goes
 constexpr int32_t kTopPosition = kLevelPositionMax;
 
 double Db(double ratio) { return 20.0 * std::log10(ratio); }
@@ -53,10 +54,10 @@ ParamSet SourceAlone(CalibrationSource source, int32_t position) {
 // measures both channels together; `perSecond`, when given, receives the sum
 // of squares of each second.
 MeasuredLevel Render(const ParamSet& params, int seconds, std::vector<double>* perSecond = nullptr,
-                     bool band = false) {
+                     bool band = false, const CalibrationHost& host = {}) {
     g_params.live[0] = params;
     ApplyParams(0, kAllSlots);
-    g_engine.sampleRate = kCalibrationRate;
+    g_engine.sampleRate = host.rate;
     g_engine.processingMode = 1;
     g_engine.pinkSeed = kPinkSeedAtLoad;
     StoreWhiteState(1);
@@ -64,29 +65,37 @@ MeasuredLevel Render(const ParamSet& params, int seconds, std::vector<double>* p
         std::fprintf(stderr, "calibration: no memory for the work buffers\n");
         std::exit(1);
     }
-    std::vector<int32_t> block(2 * kBlockFrames);
-    // The band is read on the left channel: the right one reads the noise
-    // backwards within each buffer, so its spectrum depends a little on the
-    // host's buffer size.
-    BandMeter left{kCalibrationRate, kBandLowHz, kBandHighHz, {}};
+    const bool wide = host.sampleFormat == kSampleFormat32;
+    const double fullScale = wide ? kFullScale32 : 32768.0;
+    std::vector<int32_t> block(2 * host.bufferFrames);
+    std::vector<int16_t> block16(wide ? 0 : block.size());
+    // The band is read on one channel: the right one reads the noise
+    // backwards within each buffer, so its spectrum depends on the host's
+    // buffer size.
+    BandMeter meter{static_cast<double>(host.rate), kBandLowHz, kBandHighHz, {}};
     double sumOfSquares = 0.0;
     int64_t peak = 0;
-    constexpr int kBlocksPerSecond = kCalibrationRate / kBlockFrames;
-    const int blocks = seconds * kBlocksPerSecond;
-    for (int b = 0; b < blocks; ++b) {
-        std::fill(block.begin(), block.end(), kInputSample);
-        RenderBuffer(0, block.data(), static_cast<uint32_t>(block.size() * sizeof(int32_t)), kSampleFormat32);
-        if (perSecond != nullptr && b % kBlocksPerSecond == 0) perSecond->push_back(sumOfSquares);
+    const int64_t frames = static_cast<int64_t>(seconds) * host.rate;
+    for (int64_t done = 0; done + host.bufferFrames <= frames; done += host.bufferFrames) {
+        if (perSecond != nullptr && done % host.rate == 0) perSecond->push_back(sumOfSquares);
+        if (wide) {
+            std::fill(block.begin(), block.end(), kInputSample);
+            RenderBuffer(0, block.data(), static_cast<uint32_t>(block.size() * sizeof(int32_t)), kSampleFormat32);
+        } else {
+            std::fill(block16.begin(), block16.end(), kInputSample16);
+            RenderBuffer(0, block16.data(), static_cast<uint32_t>(block16.size() * sizeof(int16_t)), kSampleFormat16);
+            std::copy(block16.begin(), block16.end(), block.begin());
+        }
         for (int32_t x : block) {
             sumOfSquares += static_cast<double>(x) * x;
             peak = std::max<int64_t>(peak, std::llabs(static_cast<int64_t>(x)));
         }
-        for (size_t i = 0; band && i < block.size(); i += 2) AddSample(left, block[i] / kFullScale32);
+        for (size_t i = host.bandChannel; band && i < block.size(); i += 2) AddSample(meter, block[i] / fullScale);
     }
     if (perSecond != nullptr) perSecond->push_back(sumOfSquares);
-    const double samples = static_cast<double>(blocks) * block.size();
-    return {Db(std::sqrt(sumOfSquares / samples) / kFullScale32), Db(peak / kFullScale32),
-            band ? 10.0 * std::log10(BandMeanSquare(left)) : 0.0};
+    const double samples = static_cast<double>(frames - frames % host.bufferFrames) * 2.0;
+    return {Db(std::sqrt(sumOfSquares / samples) / fullScale), Db(peak / fullScale),
+            band ? 10.0 * std::log10(BandMeanSquare(meter)) : 0.0};
 }
 
 // A preset's file name: its template with the figure it renders, to as many
@@ -118,8 +127,9 @@ CalibrationRecipe Recipe(const char* pattern, int decimals, const char* purpose,
 
 }  // namespace
 
-MeasuredLevel MeasureSource(CalibrationSource source, int32_t position, int seconds, bool band) {
-    return Render(SourceAlone(source, position), seconds, nullptr, band);
+MeasuredLevel MeasureSource(CalibrationSource source, int32_t position, int seconds, bool band,
+                            const CalibrationHost& host) {
+    return Render(SourceAlone(source, position), seconds, nullptr, band, host);
 }
 
 double RecipeFigureDb(const CalibrationRecipe& r) {

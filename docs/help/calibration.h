@@ -3,10 +3,10 @@
 // make_presets writes the preset files from the same recipes, so the page
 // and the files cannot disagree.
 //
-// Every measurement renders one source alone into a 32-bit buffer (full
-// scale 2^23) from the state the plug-in has right after loading: pink seed
-// 22222, white-noise state 1, fresh generators. Figures are in dB relative to
-// full scale over both channels; an RMS figure is the plain RMS, so a
+// Every measurement renders one source alone, into 32-bit buffers (full
+// scale 2^23) at 48 kHz unless it asks for another host, from the state the
+// plug-in has right after loading: pink seed 22222, white-noise state 1,
+// fresh generators. Figures are in dB relative to full scale over both channels; an RMS figure is the plain RMS, so a
 // full-scale sine reads -3.01 dBFS RMS, over the full band unless it says
 // 20 Hz - 20 kHz.
 #pragma once
@@ -17,6 +17,7 @@
 
 #include "levels.h"
 #include "params.h"
+#include "render.h"
 
 namespace kelvane {
 
@@ -34,16 +35,27 @@ constexpr double kBandLowHz = 20.0, kBandHighHz = 20000.0;
 struct MeasuredLevel {
     double rmsDb;
     double peakDb;
-    double bandRmsDb;   // RMS within kBandLowHz..kBandHighHz on the left channel, when asked for
+    double bandRmsDb;   // RMS within kBandLowHz..kBandHighHz on one channel (the left unless asked), when asked for
 };
 
 // The source a figure describes; also selects the signal a recipe renders.
 using CalibrationSource = LevelSource;
 
+// How the host renders a measurement: its rate, sample format (figures are
+// relative to that format's full scale) and buffer size, and the channel
+// (0 left, 1 right) whose band RMS is read.
+struct CalibrationHost {
+    uint32_t rate = kCalibrationRate;
+    int32_t sampleFormat = kSampleFormat32;
+    int bufferFrames = 4800;
+    int bandChannel = 0;
+};
+
 // A source alone at a fader position, with the other slots at their defaults
-// (tone at 1 kHz); `seconds` of audio at kCalibrationRate. The input is fed
-// a constant at full scale. `band` also measures the band RMS (slower).
-MeasuredLevel MeasureSource(CalibrationSource source, int32_t position, int seconds, bool band = false);
+// (tone at 1 kHz); `seconds` of audio. The input is fed a constant at full
+// scale. `band` also measures the band RMS (slower).
+MeasuredLevel MeasureSource(CalibrationSource source, int32_t position, int seconds, bool band = false,
+                            const CalibrationHost& host = {});
 
 // How much lower a 1 kHz sine of `inputDbfs` (RMS, dBFS) comes out of INPUT
 // at `position` with every generator off, in dB, in a host format: the gain

@@ -192,20 +192,38 @@ std::string Formats(LevelSource source, int32_t p, bool rms) {
     return Cell(cell);
 }
 
+// How far each noise's 20 Hz - 20 kHz RMS lies below its full-band RMS,
+// measured at the top position at 48 and 44.1 kHz: white noise's share of
+// the band depends on how far its spectrum reaches above 20 kHz.
+struct BandDistances {
+    double white48, pink48, white44, pink44;
+};
+constexpr CalibrationHost kHost44{44100, kSampleFormat32, 4410, 0};
+
+// Pink noise's spectrum scales with the rate, its share of the band hardly
+// changes; like the 16-bit figures, the one at 44.1 kHz is given where it
+// differs by 0.01 dB or more.
+bool BandsDiffer(double below48, double below44) { return std::fabs(below48 - below44) >= 0.01; }
+
+// A band figure at 48 kHz, the one at 44.1 kHz beneath it where it differs.
+std::string BandCell(double fullBandDb, double below48, double below44) {
+    const std::string at44 = "<br>44.1&nbsp;kHz: " + Figure(fullBandDb - below44);
+    return Cell(Figure(fullBandDb - below48) + (BandsDiffer(below48, below44) ? at44 : ""));
+}
+
 // Position by position, from the engine's figures of what each format
 // renders: the tone's peak and RMS and the noises' RMS, with each noise's
 // 20 Hz - 20 kHz RMS the measured distance below its full-band RMS; the
 // noises' peaks, which depend on how long one listens, are measured over
 // kCalibrationSeconds. Every row also renders the tone and the sweep, whose
 // peaks must be the engine's figure.
-std::string CalibrationTable(const std::vector<CalibrationRecipe>& recipes, double whiteBandBelow,
-                             double pinkBandBelow) {
+std::string CalibrationTable(const std::vector<CalibrationRecipe>& recipes, const BandDistances& below) {
     std::string t =
         "<table>\n<tr><th class=\"num\">Position</th>"
         "<th class=\"num\">Tone and sweep peak</th><th class=\"num\">Tone RMS</th>"
-        "<th class=\"num\">White RMS full band</th><th class=\"num\">White RMS 20&nbsp;Hz&ndash;20&nbsp;kHz</th>"
+        "<th class=\"num\">White RMS full band</th><th class=\"num\">White RMS 20&nbsp;Hz&ndash;20&nbsp;kHz, 48&nbsp;kHz</th>"
         "<th class=\"num\">White peak</th><th class=\"num\">White crest, dB</th>"
-        "<th class=\"num\">Pink RMS full band</th><th class=\"num\">Pink RMS 20&nbsp;Hz&ndash;20&nbsp;kHz</th>"
+        "<th class=\"num\">Pink RMS full band</th><th class=\"num\">Pink RMS 20&nbsp;Hz&ndash;20&nbsp;kHz, 48&nbsp;kHz</th>"
         "<th class=\"num\">Pink peak</th><th class=\"num\">Pink crest, dB</th></tr>\n";
     for (int32_t p : CalibrationPositions(recipes)) {
         const RenderedLevel toneLevel = LevelAtPosition(LevelSource::kTone, p, kSampleFormat32);
@@ -223,9 +241,9 @@ std::string CalibrationTable(const std::vector<CalibrationRecipe>& recipes, doub
                                         [p](const CalibrationRecipe& r) { return r.position == p; });
         const std::string position = recipe ? "<b>" + std::to_string(p) + "</b>" : std::to_string(p);
         t += "<tr>" + Cell(position) + Formats(LevelSource::kTone, p, false) + Formats(LevelSource::kTone, p, true) +
-             Formats(LevelSource::kWhiteNoise, p, true) + Cell(Figure(whiteRms - whiteBandBelow)) +
+             Formats(LevelSource::kWhiteNoise, p, true) + BandCell(whiteRms, below.white48, below.white44) +
              Cell(Figure(white.peakDb)) + Cell(Figure(white.peakDb - whiteRms)) +
-             Formats(LevelSource::kPinkNoise, p, true) + Cell(Figure(pinkRms - pinkBandBelow)) +
+             Formats(LevelSource::kPinkNoise, p, true) + BandCell(pinkRms, below.pink48, below.pink44) +
              Cell(Figure(pink.peakDb)) + Cell(Figure(pink.peakDb - pinkRms)) + "</tr>\n";
     }
     return t + "</table>\n";
@@ -257,23 +275,29 @@ std::string Settings(const CalibrationRecipe& r) {
 }
 
 // What the recipe gives, peak or RMS said each time.
-std::string Result(const CalibrationRecipe& r) {
+std::string Result(const CalibrationRecipe& r, const BandDistances& below) {
     switch (r.source) {
     case CalibrationSource::kTone:
         return Figure(r.level.peakDb) + "&nbsp;dBFS peak (" + Figure(r.level.rmsDb) + "&nbsp;dBFS RMS)";
     case CalibrationSource::kSweep:
         return Figure(r.level.peakDb) + "&nbsp;dBFS peak at every frequency";
     case CalibrationSource::kWhiteNoise:
-    case CalibrationSource::kPinkNoise:
+    case CalibrationSource::kPinkNoise: {
+        const bool pink = r.source == CalibrationSource::kPinkNoise;
+        const double below48 = pink ? below.pink48 : below.white48, below44 = pink ? below.pink44 : below.white44;
+        const std::string rates = BandsDiffer(below48, below44)
+                                      ? " at 48&nbsp;kHz (" + Figure(r.level.rmsDb - below44) + " at 44.1&nbsp;kHz)"
+                                      : " at 48 and 44.1&nbsp;kHz";
         return Figure(r.level.rmsDb) + "&nbsp;dBFS RMS full band, " + Figure(r.level.bandRmsDb) +
-               "&nbsp;dBFS RMS 20&nbsp;Hz&ndash;20&nbsp;kHz (peaks " + Figure(r.level.peakDb) + "&nbsp;dBFS)";
+               "&nbsp;dBFS RMS 20&nbsp;Hz&ndash;20&nbsp;kHz" + rates + " (peaks " + Figure(r.level.peakDb) + "&nbsp;dBFS)";
+    }
     case CalibrationSource::kInput:
         return "gain " + Figure(r.level.peakDb) + "&nbsp;dB; not bit-transparent (see below)";
     }
     return "";
 }
 
-std::string RecipeTable(const std::vector<CalibrationRecipe>& recipes) {
+std::string RecipeTable(const std::vector<CalibrationRecipe>& recipes, const BandDistances& below) {
     std::string t =
         "<table>\n<tr><th>Preset file</th><th>For</th><th>Settings (other sources off, INPUT muted)</th>"
         "<th>Result</th></tr>\n";
@@ -281,7 +305,7 @@ std::string RecipeTable(const std::vector<CalibrationRecipe>& recipes) {
         std::string settings = Settings(r);
         if (r.source == CalibrationSource::kInput) settings += "; TONE GEN, SWEEP GEN and NOISE GEN off";
         t += "<tr><td><code>" + r.file + "</code></td><td>" + r.purpose + "</td><td>" + settings + "</td><td>" +
-             Result(r) + "</td></tr>\n";
+             Result(r, below) + "</td></tr>\n";
     }
     return t + "</table>\n";
 }
@@ -296,15 +320,62 @@ std::string Neighbours(double db) {
            std::to_string(above) + " gives " + peak(above) + "&nbsp;dBFS";
 }
 
-// The input at the top position on a 1 kHz sine, in both formats.
+// The input at the top position on a 1 kHz sine, in both formats; at
+// -90 dBFS the 16-bit sine's samples are -1, 0 and 1, which all become 0.
 std::string InputLossTable() {
     std::string t = "<table>\n<tr><th class=\"num\">Sine in, dBFS RMS</th><th class=\"num\">Change, 32-bit, dB</th>"
                     "<th class=\"num\">Change, 16-bit, dB</th></tr>\n";
-    for (double in : {-20.0, -40.0, -60.0, -80.0}) {
-        t += "<tr>" + Cell(Figure(in)) + Cell(Figure(InputLossDb(in, kTopPosition, kSampleFormat32))) +
-             Cell(Figure(InputLossDb(in, kTopPosition, 2))) + "</tr>\n";
+    const auto change = [](double db) { return std::isinf(db) ? std::string("silent: every sample 0") : Figure(db); };
+    for (double in : {-20.0, -40.0, -60.0, -80.0, -90.0}) {
+        t += "<tr>" + Cell(Figure(in)) + Cell(change(InputLossDb(in, kTopPosition, kSampleFormat32))) +
+             Cell(change(InputLossDb(in, kTopPosition, 2))) + "</tr>\n";
     }
     return t + "</table>\n";
+}
+
+// "12 for the tone and the sweep, 11 for white noise and 13 for pink noise":
+// the highest position at which each source is silent in a format.
+std::string SilentUpTo(int32_t sampleFormat) {
+    const auto highest = [sampleFormat](LevelSource source) {
+        int32_t p = kTopPosition;
+        while (!LevelAtPosition(source, p, sampleFormat).silent) --p;
+        return std::to_string(p);
+    };
+    return highest(LevelSource::kTone) + " for the tone and the sweep, " + highest(LevelSource::kWhiteNoise) +
+           " for white noise and " + highest(LevelSource::kPinkNoise) + " for pink noise";
+}
+
+// How far a 1 kHz tone rendered at 48 kHz, whose 48 samples a period always
+// fall on the same phases, reads from the RMS over all phases that the table
+// and the tip give: "0.24&nbsp;dB lower and 0.12&nbsp;dB higher", the
+// extremes over every position that is not silent.
+std::string ToneRmsStray(int32_t sampleFormat) {
+    double lower = 0.0, higher = 0.0;
+    for (int32_t p = kLevelPositionOffset + 1; p <= kTopPosition; ++p) {
+        const RenderedLevel level = LevelAtPosition(LevelSource::kTone, p, sampleFormat);
+        if (level.silent) continue;
+        const CalibrationHost host{kCalibrationRate, sampleFormat, 4800, 0};
+        const double stray = MeasureSource(CalibrationSource::kTone, p, 1, false, host).rmsDb - level.rmsDb;
+        lower = std::min(lower, stray);
+        higher = std::max(higher, stray);
+    }
+    return Figure(-lower) + "&nbsp;dB lower and " + Figure(higher) + "&nbsp;dB higher";
+}
+
+// The right channel's band RMS of the pink 20 Hz - 20 kHz preset, which
+// depends on the host's buffer size: "&minus;19.99 with 128-frame buffers,
+// ... and &minus;19.85 with 5024".
+std::string PinkRightBand(int32_t position) {
+    static const int kBufferFrames[] = {128, 512, 2048, 5024};
+    std::string text;
+    for (int frames : kBufferFrames) {
+        const CalibrationHost host{kCalibrationRate, kSampleFormat32, frames, 1};
+        const MeasuredLevel right = MeasureSource(CalibrationSource::kPinkNoise, position, kCalibrationSeconds, true, host);
+        if (!text.empty()) text += frames == kBufferFrames[3] ? " and " : ", ";
+        text += Figure(right.bandRmsDb) + " with " + std::to_string(frames);
+        if (frames == kBufferFrames[0]) text += "-frame buffers";
+    }
+    return text;
 }
 
 }  // namespace
@@ -348,17 +419,27 @@ int main(int argc, char** argv) {
     const double topLevel = 20.0 * std::log10(LevelGain(kTopPosition - kLevelPositionOffset));
     const MeasuredLevel white = MeasureSource(CalibrationSource::kWhiteNoise, kTopPosition, kCalibrationSeconds, true);
     const MeasuredLevel pink = MeasureSource(CalibrationSource::kPinkNoise, kTopPosition, kCalibrationSeconds, true);
-    const double whiteBandBelow = white.rmsDb - white.bandRmsDb, pinkBandBelow = pink.rmsDb - pink.bandRmsDb;
-    Write(folder, "calibration-table", CalibrationTable(recipes, whiteBandBelow, pinkBandBelow));
-    Write(folder, "calibration-recipes", RecipeTable(recipes));
+    const MeasuredLevel white44 = MeasureSource(CalibrationSource::kWhiteNoise, kTopPosition, kCalibrationSeconds, true, kHost44);
+    const MeasuredLevel pink44 = MeasureSource(CalibrationSource::kPinkNoise, kTopPosition, kCalibrationSeconds, true, kHost44);
+    const BandDistances below = {white.rmsDb - white.bandRmsDb, pink.rmsDb - pink.bandRmsDb,
+                                 white44.rmsDb - white44.bandRmsDb, pink44.rmsDb - pink44.bandRmsDb};
+    const double pinkBandBelow = below.pink48;
+    Write(folder, "calibration-table", CalibrationTable(recipes, below));
+    Write(folder, "calibration-recipes", RecipeTable(recipes, below));
     Write(folder, "white-rms-below", Figure(topLevel - white.rmsDb));
     Write(folder, "pink-rms-below", Figure(topLevel - pink.rmsDb));
-    Write(folder, "white-band-below", Figure(whiteBandBelow));
-    Write(folder, "pink-band-below", Figure(pinkBandBelow));
+    Write(folder, "white-band-below", Figure(below.white48));
+    Write(folder, "pink-band-below", Figure(below.pink48));
+    Write(folder, "white-band-below-44", Figure(below.white44));
+    Write(folder, "pink-band-below-44", Figure(below.pink44));
     Write(folder, "noise-minutes", std::to_string(kCalibrationSeconds / 60));
     Write(folder, "neighbours-18", Neighbours(-18.0));
     Write(folder, "neighbours-20", Neighbours(-20.0));
     Write(folder, "input-loss", InputLossTable());
+    Write(folder, "silent-16", SilentUpTo(kSampleFormat16));
+    Write(folder, "silent-32", SilentUpTo(kSampleFormat32));
+    Write(folder, "tone-stray-16", ToneRmsStray(kSampleFormat16));
+    Write(folder, "tone-stray-32", ToneRmsStray(kSampleFormat32));
     // The value tip and the table give each noise's RMS from the engine's
     // figures; rendered, it must say the same. Each preset renders, at its
     // own position, the band figure that the table gives there.
@@ -369,6 +450,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     for (const CalibrationRecipe& r : recipes) {
+        if (r.figure == RecipeFigure::kRmsBand) {
+            Write(folder, "pink-left-band", Figure(r.level.bandRmsDb));
+            Write(folder, "pink-right-band", PinkRightBand(r.position));
+        }
         const double table = LevelAtPosition(r.source, r.position, kSampleFormat32).rmsDb - pinkBandBelow;
         if (r.figure == RecipeFigure::kRmsBand && std::fabs(table - r.level.bandRmsDb) > 0.05) {
             std::fprintf(stderr, "help_tables: %s renders %.2f dBFS in the band, the table says %.2f\n",

@@ -105,9 +105,10 @@ constexpr ControlInfo Other(Rect r, ControlKind kind, int slot, BitmapIndex bitm
             nullptr, nullptr, {}};
 }
 
-constexpr char kPeakTip[] = "%d:  %.2f dBFS peak";
-constexpr char kGainTip[] = "%d:  %.2f dB";
-constexpr char kNoiseTip[] = "%d:  %.2f dB  (%s %.2f dBFS RMS full band)";
+// Each figure's decimals come before it: two, four just below 0 dB.
+constexpr char kPeakTip[] = "%d:  %.*f dBFS peak";
+constexpr char kGainTip[] = "%d:  %.*f dB";
+constexpr char kNoiseTip[] = "%d:  %.*f dB  (%s %.*f dBFS RMS full band)";
 
 constexpr float kEntryFrequencyMin = 5.5f, kEntryFrequencyMax = 20000.0f;   // Hz
 constexpr float kEntryLengthMin = 1.0f, kEntryLengthMax = 300.0f;           // seconds

@@ -24,6 +24,10 @@ constexpr UINT kTipText = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX;
 
 double Decibels(double ratio) { return 20.0 * std::log10(ratio); }
 
+// Two decimals, four within 0.1 dB of 0 (the top position's -0.0035 dB), as
+// the help pages print figures.
+int Decimals(double db) { return std::fabs(db) < 0.1 ? 4 : 2; }
+
 // [UI thread] The tip's own look: the readout well with its lit edge, and
 // the text (the window's text) in the readout font and colour.
 void PaintTip(HWND window) {
@@ -131,13 +135,18 @@ void ValueTipText(Control fader, int position, int32_t noiseType, int32_t sample
     const ControlInfo& typeReadout = kControls[ReadoutOf(kSlotNoiseType)];
     const char* typeWord = typeReadout.words[noiseType == 0 ? 0 : 1];
     const bool noise = source == LevelSource::kWhiteNoise || source == LevelSource::kPinkNoise;
+    const double faderDb = Decibels(gain);
     if (level.silent) {
-        if (noise) snprintf(text, sizeof text, "%d:  %.2f dB  (%s silent)", position, Decibels(gain), typeWord);
-        else snprintf(text, sizeof text, "%d:  silent", position);
+        if (noise) {
+            snprintf(text, sizeof text, "%d:  %.*f dB  (%s silent)", position, Decimals(faderDb), faderDb, typeWord);
+        } else {
+            snprintf(text, sizeof text, "%d:  silent", position);
+        }
     } else if (noise) {
-        snprintf(text, sizeof text, kControls[fader].format, position, Decibels(gain), typeWord, level.rmsDb);
+        snprintf(text, sizeof text, kControls[fader].format, position, Decimals(faderDb), faderDb, typeWord,
+                 Decimals(level.rmsDb), level.rmsDb);
     } else {
-        snprintf(text, sizeof text, kControls[fader].format, position, level.peakDb);
+        snprintf(text, sizeof text, kControls[fader].format, position, Decimals(level.peakDb), level.peakDb);
     }
     ShowPointAsDecimalMark(text);
 }

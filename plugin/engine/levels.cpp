@@ -17,31 +17,42 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kExactSteps = 4096.0;   // below this many steps the sum is taken term by term
 constexpr int kPinkValues = kPinkRows + 1;
+// A source is silent where a channel is expected to carry fewer than one
+// sample other than 0 in an hour at 48 kHz.
+constexpr double kSamplesInAnHour = 48000.0 * 3600.0;
 
 double FullScale(int32_t sampleFormat) { return sampleFormat == kSampleFormat32 ? 8388608.0 : 32768.0; }
 
-// Mean square of a source spread over `steps` at most, from the chance that
-// |y| >= k; `continuous` is the square minus the truncation far above a step.
+// What truncation leaves of a source: its mean square in steps squared, and
+// the chance that a sample is not 0.
+struct Truncated {
+    double meanSquare;
+    double nonZeroChance;
+};
+
+// A source spread over `steps` at most, from the chance that |y| >= k;
+// `continuous` is the square minus the truncation far above a step.
 template <typename TailChance>
-double TruncatedMeanSquare(double steps, double continuous, TailChance tail) {
-    if (steps > kExactSteps) return continuous;
+Truncated TruncatedLevel(double steps, double continuous, TailChance tail) {
+    if (steps < 1.0) return {0.0, 0.0};
+    if (steps > kExactSteps) return {continuous, tail(1.0)};
     double sum = 0.0;
     for (double k = 1.0; k <= steps; ++k) sum += (2.0 * k - 1.0) * tail(k);
-    return sum;
+    return {sum, tail(1.0)};
 }
 
 // A cosine of amplitude a steps over all phases: P(|a cos| >= k) = (2/pi) acos(k/a).
-double ToneMeanSquare(double a) {
-    return TruncatedMeanSquare(a, a * a / 2.0 - 2.0 * a / kPi + 1.0 / 3.0,
-                               [a](double k) { return 2.0 / kPi * std::acos(k / a); });
+Truncated ToneLevel(double a) {
+    return TruncatedLevel(a, a * a / 2.0 - 2.0 * a / kPi + 1.0 / 3.0,
+                          [a](double k) { return 2.0 / kPi * std::acos(k / a); });
 }
 
 // Gaussian of deviation sigma steps; the polar method makes nothing beyond
 // NoiseLargestRatio, where the sum stops.
-double WhiteMeanSquare(double sigma) {
+Truncated WhiteLevel(double sigma) {
     const double reach = sigma * NoiseLargestRatio(0) / NoiseRmsRatio(0);
-    return TruncatedMeanSquare(reach, sigma * sigma - sigma * std::sqrt(2.0 / kPi) + 1.0 / 3.0,
-                               [sigma](double k) { return std::erfc(k / (sigma * std::sqrt(2.0))); });
+    return TruncatedLevel(reach, sigma * sigma - sigma * std::sqrt(2.0 / kPi) + 1.0 / 3.0,
+                          [sigma](double k) { return std::erfc(k / (sigma * std::sqrt(2.0))); });
 }
 
 // P(sum of n uniform 0..1 values <= x), Irwin and Hall's formula.
@@ -58,9 +69,9 @@ double SumOfUniformsAtMost(double x, int n) {
 // Pink noise at a gain of a steps: a * (mean of the kPinkValues uniform values
 // in -1..1) once every row is drawn, so P(|y| >= k) = 2 P(sum of the values
 // as 0..1 uniforms <= kPinkValues (1 - k/a) / 2).
-double PinkMeanSquare(double a) {
+Truncated PinkLevel(double a) {
     const double sigma = a * NoiseRmsRatio(1);
-    return TruncatedMeanSquare(a, sigma * sigma - sigma * std::sqrt(2.0 / kPi) + 1.0 / 3.0, [a](double k) {
+    return TruncatedLevel(a, sigma * sigma - sigma * std::sqrt(2.0 / kPi) + 1.0 / 3.0, [a](double k) {
         return 2.0 * SumOfUniformsAtMost(kPinkValues * (1.0 - k / a) / 2.0, kPinkValues);
     });
 }
@@ -74,26 +85,30 @@ RenderedLevel LevelAtPosition(LevelSource source, int32_t position, int32_t samp
     const double gain = LevelGain(position - kLevelPositionOffset);
     // The generators scale by the gain in single precision, the input in double.
     const double steps = static_cast<float>(gain) * fullScale;
-    double peak = 0.0, meanSquare = 0.0;
+    double peak = 0.0;
+    Truncated level = {0.0, 0.0};
     switch (source) {
     case LevelSource::kTone:
     case LevelSource::kSweep:
         peak = std::floor(steps);
-        meanSquare = ToneMeanSquare(steps);
+        level = ToneLevel(steps);
         break;
     case LevelSource::kWhiteNoise:
-        meanSquare = WhiteMeanSquare(static_cast<float>(static_cast<float>(gain) * NoiseRmsRatio(0)) * fullScale);
+        level = WhiteLevel(static_cast<float>(static_cast<float>(gain) * NoiseRmsRatio(0)) * fullScale);
         break;
     case LevelSource::kPinkNoise:
-        meanSquare = PinkMeanSquare(steps);
+        level = PinkLevel(steps);
         break;
     case LevelSource::kInput:
         peak = std::floor(gain * fullScale);
-        meanSquare = peak * peak;
+        level = {peak * peak, peak > 0.0 ? 1.0 : 0.0};
         break;
     }
-    if (!(meanSquare > 0.0)) return {true, -HUGE_VAL, -HUGE_VAL};
-    return {false, peak > 0.0 ? Db(peak / fullScale) : 0.0, Db(std::sqrt(meanSquare) / fullScale)};
+    // Pink noise one position above certain silence passes a step about
+    // once in two hours: the track one hears and meters is all zeros, and a
+    // long-run RMS of -224 dBFS would only mislead.
+    if (!(level.nonZeroChance * kSamplesInAnHour >= 1.0)) return {true, -HUGE_VAL, -HUGE_VAL};
+    return {false, peak > 0.0 ? Db(peak / fullScale) : 0.0, Db(std::sqrt(level.meanSquare) / fullScale)};
 }
 
 }  // namespace kelvane

@@ -12,7 +12,7 @@ namespace kelvane {
 enum class LevelSource { kTone, kSweep, kWhiteNoise, kPinkNoise, kInput };
 
 struct RenderedLevel {
-    bool silent;     // every sample the source renders is 0
+    bool silent;     // every sample is 0, or fewer than one other is expected per hour at 48 kHz
     double peakDb;   // dBFS: the largest sample (tone, sweep, a full-scale input)
     double rmsDb;    // dBFS: the long-run RMS over the full band (a tone's over all phases)
 };

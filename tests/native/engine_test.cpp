@@ -439,13 +439,15 @@ TEST(Noise, PinkLongRunRmsIsTheEditorsFigure) {
 }
 
 // The levels the value tip and the Calibration page give are those rendered
-// on each format: truncated peaks and RMS, silence, the noises' long-run RMS.
+// on each format: truncated peaks and RMS, silence (pink noise at 7 passes a
+// 32-bit step about once in two hours), the noises' long-run RMS.
 TEST(Levels, EngineFiguresAreTheRenderedOnes) {
     struct Case { LevelSource source; int32_t position; bool wide; int seconds; };
     const Case cases[] = {{LevelSource::kTone, 30, false, 1}, {LevelSource::kTone, 20, false, 10},
                           {LevelSource::kTone, 12, false, 1},  {LevelSource::kTone, 6, true, 1},
                           {LevelSource::kTone, 7, true, 1},    {LevelSource::kWhiteNoise, 15, false, 10},
-                          {LevelSource::kWhiteNoise, 8, true, 10}, {LevelSource::kPinkNoise, 20, false, 300}};
+                          {LevelSource::kWhiteNoise, 8, true, 10}, {LevelSource::kPinkNoise, 20, false, 300},
+                          {LevelSource::kPinkNoise, 7, true, 120}};
     OnFreshThread([&] {
         for (const Case& c : cases) {
             const bool tone = c.source == LevelSource::kTone;

@@ -648,7 +648,7 @@ TEST_F(EditorMouseTest, ValueTipSaysTheKnobsLevelAndGoesWithTheGesture) {
     const struct { RECT track; int from, to; const char* text; } cases[] = {
         {kToneLevelFader, 27, 76, "76:  -11.90 dBFS peak"},
         {{80, 145, 190, 160}, 27, 5, "5:  off"},
-        {kInputLevelFader, 105, 105, "105:  -0.00 dB"},
+        {kInputLevelFader, 105, 105, "105:  -0.0035 dB"},
         {{80, 235, 190, 250}, 27, 55, "55:  -24.09 dB  (PINK -41.16 dBFS RMS full band)"},
     };
     for (const auto& c : cases) {
@@ -679,6 +679,9 @@ TEST_F(EditorMouseTest, ValueTipSaysTheKnobsLevelAndGoesWithTheGesture) {
     Mouse(WM_MOUSEMOVE, 80 + 12, 102);
     EXPECT_EQ(TipText(), "12:  silent");
     Mouse(WM_LBUTTONUP, 80 + 12, 102);
+    Drag(80 + 55, 242, {80 + 13});   // pink noise passes a 16-bit step about once in two hours
+    EXPECT_EQ(TipText(), "13:  -87.76 dB  (PINK silent)");
+    Mouse(WM_LBUTTONUP, 80 + 13, 242);
     Drag(80 + 12, 102, {90});
     Mouse(WM_RBUTTONDOWN, 90, 102);
     EXPECT_EQ(Tip(), nullptr) << "gone with the reset";
