@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "band_meter.h"
 #include "levels.h"
 #include "reference_render.h"
 #include "render.h"
@@ -97,27 +98,6 @@ double Rms(const std::vector<double>& y) {
     double sum = 0;
     for (double v : y) sum += v * v;
     return std::sqrt(sum / y.size());
-}
-
-void Fft(std::vector<std::complex<double>>& x) {
-    const size_t n = x.size();
-    for (size_t i = 1, j = 0; i < n; ++i) {
-        size_t bit = n >> 1;
-        for (; j & bit; bit >>= 1) j ^= bit;
-        j ^= bit;
-        if (i < j) std::swap(x[i], x[j]);
-    }
-    for (size_t len = 2; len <= n; len <<= 1) {
-        const std::complex<double> step = std::polar(1.0, -kTwoPiD / len);
-        for (size_t i = 0; i < n; i += len) {
-            std::complex<double> w = 1;
-            for (size_t k = 0; k < len / 2; ++k, w *= step) {
-                const std::complex<double> a = x[i + k], b = x[i + k + len / 2] * w;
-                x[i + k] = a + b;
-                x[i + k + len / 2] = a - b;
-            }
-        }
-    }
 }
 
 // Runs f on a thread of its own, whose white-noise generator starts at 1.
